@@ -1,0 +1,37 @@
+#include "app/error_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace errorbox {
+namespace {
+std::function<void(const QString &)> &testHook()
+{
+    static std::function<void(const QString &)> hook;
+    return hook;
+}
+} // namespace
+
+QString withFullStop(const QString &message)
+{
+    if (!message.isEmpty() && message.back().unicode() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void show(const QString &text)
+{
+    if (testHook()) {
+        testHook()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+void setTestHook(std::function<void(const QString &)> hook)
+{
+    testHook() = std::move(hook);
+}
+
+} // namespace errorbox

@@ -1,0 +1,25 @@
+#include "app/error_box.h"
+#include "app/main_f.h"
+#include "app/style.h"
+#include "webview/web_engine.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    configureWebEngine();
+    QApplication app(argc, argv);
+    applyStyle(app);
+    std::unique_ptr<Tmain> window;
+    try {
+        window = std::make_unique<Tmain>();
+    } catch (const Failure &failure) {
+        // Window creation failed: report it and end without showing the window.
+        errorbox::show(errorbox::withFullStop(failure.message()));
+        return 1;
+    }
+    window->show();
+    return app.exec();
+}

@@ -1,0 +1,781 @@
+#include "app/main_f.h"
+#include "app/device_list.h"
+#include "app/error_box.h"
+#include "app/page_tabs.h"
+#include "app/station_combo.h"
+#include "app/volume_slider.h"
+#include "control/endpoints.h"
+#include "control/reply_text.h"
+#include "control/state_files.h"
+#include "discovery/description.h"
+#include "discovery/device_search.h"
+#include "platform/netinfo.h"
+#include "webview/web_engine.h"
+#include "webview/web_view.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTabBar>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <cmath>
+
+const QString Tmain::Title = QStringLiteral("Orvex - DLNA Manager 1.0");
+const QString Tmain::NoDevicesNotice = QStringLiteral("No devices found. Please Re-scan");
+const QString Tmain::NoNetworkMessage = QStringLiteral(
+    "Δεν βρέθηκε σύνδεση δικτύου! Η εφαρμογή θα τερματισθεί.Ανοίξτε πρώτα το WI-FI και εκκινήστε πάλι την εφαρμογή.");
+
+namespace {
+
+constexpr QRgb TitleColor = 0xFF0000FF;
+constexpr QRgb NoticeColor = 0xFFFF0000;
+const QString PromptRow = QStringLiteral("Please select station");
+
+// Volumes go out as whole numbers, halves to the even neighbour (42.5 -> 42).
+QString volumeText(double value)
+{
+    return QString::number(static_cast<qint64>(std::nearbyint(value)));
+}
+
+// A control with margins around it at a fixed height, as the pages place them.
+QWidget *placed(QWidget *control, int left, int top, int right, int height)
+{
+    auto *box = new QWidget;
+    auto *layout = new QHBoxLayout(box);
+    layout->setContentsMargins(left, top, right, 0);
+    layout->addWidget(control);
+    control->setFixedHeight(height);
+    box->setFixedHeight(top + height);
+    return box;
+}
+
+QPushButton *pageButton(const QString &name, const QString &text)
+{
+    auto *button = new QPushButton(text);
+    button->setObjectName(name);
+    button->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    return button;
+}
+
+QLabel *label(const QString &name, const QString &text)
+{
+    auto *l = new QLabel(text);
+    l->setObjectName(name);
+    return l;
+}
+
+// Two buttons 137 wide at the left and right edges of a 64-high panel.
+QWidget *buttonPanel(const QString &name, QPushButton *left, QPushButton *right)
+{
+    auto *panel = new QWidget;
+    panel->setObjectName(name);
+    panel->setFixedHeight(64);
+    auto *layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(15, 0, 15, 0);
+    for (auto *b : {left, right}) {
+        b->setFixedWidth(137);
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    }
+    layout->addWidget(left);
+    layout->addStretch();
+    layout->addWidget(right);
+    return panel;
+}
+
+QWidget *scrolling(QWidget *content)
+{
+    auto *area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(content);
+    return area;
+}
+
+} // namespace
+
+Tmain::Tmain(QWidget *parent)
+    : Tmain(Options{}, parent)
+{
+}
+
+Tmain::Tmain(const Options &options, QWidget *parent)
+    : QWidget(parent)
+    , m_options(options)
+    , m_bannerColor(TitleColor)
+{
+    FormCreate();
+}
+
+Tmain::~Tmain() = default;
+
+// ---------------------------------------------------------------- layout
+
+void Tmain::buildWindow()
+{
+    setObjectName(QStringLiteral("Tmain"));
+    setWindowTitle(QStringLiteral("Orvex Manager V1.0"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *header = new QFrame;
+    header->setObjectName(QStringLiteral("HeaderToolBar"));
+    header->setFixedHeight(48);
+    auto *headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
+    infolab = label(QStringLiteral("infolab"), Title);
+    infolab->setAlignment(Qt::AlignCenter);
+    headerLayout->addWidget(infolab);
+    layout->addWidget(header);
+
+    TabControl1 = new PageTabs;
+    TabControl1->setObjectName(QStringLiteral("TabControl1"));
+    orvexPage = buildOrvexPage();
+    dln = buildDlnaPage();
+    sett = buildSetPage();
+    adv = buildAdvPage();
+    web_i = new QWidget;
+    web_i->setObjectName(QStringLiteral("web_i"));
+    auto *webLayout = new QVBoxLayout(web_i);
+    webLayout->setContentsMargins(0, 0, 0, 0);
+    TabControl1->addTab(orvexPage, QStringLiteral("ORVEX"));
+    TabControl1->addTab(dln, QStringLiteral("DLNA"));
+    TabControl1->addTab(sett, QStringLiteral("SET"));
+    TabControl1->addTab(adv, QStringLiteral("ADV"));
+    TabControl1->addTab(web_i, QStringLiteral("WEB"));
+    layout->addWidget(TabControl1, 1);
+
+    auto *status = new QFrame;
+    status->setObjectName(QStringLiteral("Status"));
+    status->setFixedHeight(22);
+    auto *statusLayout = new QHBoxLayout(status);
+    statusLayout->setContentsMargins(3, 0, 0, 0);
+    stat = label(QStringLiteral("stat"), QStringLiteral("Status"));
+    statusLayout->addWidget(stat);
+    layout->addWidget(status);
+}
+
+QWidget *Tmain::buildOrvexPage()
+{
+    auto *content = new QWidget;
+    auto *v = new QVBoxLayout(content);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addSpacing(17);
+    Button4 = pageButton(QStringLiteral("Button4"), QStringLiteral("Start Orvex"));
+    Button5 = pageButton(QStringLiteral("Button5"), QStringLiteral("Stop Orvex"));
+    v->addWidget(buttonPanel(QStringLiteral("Panel4"), Button4, Button5));
+    vollab = label(QStringLiteral("vollab"), QStringLiteral("System volume: 0"));
+    v->addWidget(placed(vollab, 30, 15, 120, 28));
+    airvol = new VolumeSlider(20);
+    airvol->setObjectName(QStringLiteral("airvol"));
+    v->addWidget(placed(airvol, 30, 10, 30, 32));
+    v->addWidget(placed(label(QStringLiteral("Label5"), QStringLiteral("Select preset web radio")), 20, 15, 30, 23));
+    webradio = new StationCombo;
+    webradio->setObjectName(QStringLiteral("webradio"));
+    webradio->setFocusPolicy(Qt::ClickFocus);
+    v->addWidget(placed(webradio, 20, 15, 20, 32));
+    v->addStretch();
+    auto *page = scrolling(content);
+    page->setObjectName(QStringLiteral("orvex"));
+    return page;
+}
+
+QWidget *Tmain::buildDlnaPage()
+{
+    auto *content = new QWidget;
+    auto *v = new QVBoxLayout(content);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addSpacing(17);
+    startdlna = pageButton(QStringLiteral("startdlna"), QStringLiteral("Start DLNA"));
+    stopdlna = pageButton(QStringLiteral("stopdlna"), QStringLiteral("Stop DLNA"));
+    v->addWidget(buttonPanel(QStringLiteral("Panel3"), startdlna, stopdlna));
+    v->addWidget(placed(label(QStringLiteral("Label6"), QStringLiteral("Select preset web radio")), 20, 15, 30, 23));
+    dladr = new StationCombo;
+    dladr->setObjectName(QStringLiteral("dladr"));
+    dladr->setFocusPolicy(Qt::ClickFocus);
+    v->addWidget(placed(dladr, 20, 15, 20, 32));
+    // Text buffers of the description reader; never shown.
+    tt = new QPlainTextEdit(content);
+    tt->setObjectName(QStringLiteral("tt"));
+    tt->hide();
+    mm = new QPlainTextEdit(content);
+    mm->setObjectName(QStringLiteral("mm"));
+    mm->hide();
+    v->addStretch();
+    auto *page = scrolling(content);
+    page->setObjectName(QStringLiteral("dln"));
+    return page;
+}
+
+QWidget *Tmain::buildSetPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("sett"));
+    auto *v = new QVBoxLayout(page);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addSpacing(10); // Splitter2
+
+    auto *panel1 = new QWidget;
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panel1->setFixedHeight(25);
+    auto *h = new QHBoxLayout(panel1);
+    h->setContentsMargins(5, 0, 5, 0);
+    h->setSpacing(0);
+    auto *label1 = label(QStringLiteral("Label1"), QStringLiteral("Router IP:"));
+    label1->setFixedWidth(81);
+    rout_ip = label(QStringLiteral("rout_ip"), QStringLiteral("No IP found"));
+    rout_ip->setMinimumWidth(232);
+    h->addWidget(label1);
+    h->addWidget(rout_ip, 1);
+    v->addWidget(panel1);
+    v->addSpacing(10); // Splitter1
+
+    auto *panel2 = new QFrame;
+    panel2->setObjectName(QStringLiteral("Panel2"));
+    auto *pv = new QVBoxLayout(panel2);
+    pv->setContentsMargins(5, 0, 5, 5);
+    pv->setSpacing(5);
+    auto *label2 = label(QStringLiteral("Label2"), QStringLiteral("Select Device"));
+    label2->setFixedHeight(25);
+    pv->addWidget(label2);
+    dlist = new DeviceList;
+    dlist->setObjectName(QStringLiteral("dlist"));
+    dlist->addItem(QStringLiteral("No devices found"));
+    pv->addWidget(dlist, 1);
+    auto *outer = new QHBoxLayout;
+    outer->setContentsMargins(2, 5, 2, 5);
+    outer->addWidget(panel2);
+    v->addLayout(outer, 1);
+    return page;
+}
+
+QWidget *Tmain::buildAdvPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("adv"));
+    auto *v = new QVBoxLayout(page);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addSpacing(17); // Splitter5
+    Button6 = pageButton(QStringLiteral("Button6"), QStringLiteral("Restart device"));
+    Button7 = pageButton(QStringLiteral("Button7"), QStringLiteral("Shutdown device"));
+    v->addWidget(buttonPanel(QStringLiteral("Panel5"), Button6, Button7));
+
+    cbdlna = new QCheckBox(QStringLiteral("Enable DLNA volume control"));
+    cbdlna->setObjectName(QStringLiteral("cbdlna"));
+    v->addWidget(placed(cbdlna, 10, 10, 0, 22));
+
+    Panel6 = new QWidget;
+    Panel6->setObjectName(QStringLiteral("Panel6"));
+    auto *p6 = new QVBoxLayout(Panel6);
+    p6->setContentsMargins(10, 15, 10, 0);
+    p6->setSpacing(0);
+    dlnavol = new VolumeSlider(100);
+    dlnavol->setObjectName(QStringLiteral("dlnavol"));
+    dlnavol->setFixedHeight(32);
+    p6->addWidget(dlnavol);
+    voldlna = label(QStringLiteral("voldlna"), QStringLiteral("DLNA volume: 0"));
+    voldlna->setFixedSize(148, 17);
+    p6->addWidget(voldlna);
+    Panel6->setFixedHeight(15 + 49);
+    Panel6->hide();
+    v->addWidget(Panel6);
+
+    v->addStretch();
+    v->addWidget(placed(label(QStringLiteral("Label3"), QStringLiteral("Rescan for devices")), 16, 0, 16, 23));
+    v->addSpacing(3);
+    Button9 = pageButton(QStringLiteral("Button9"), QStringLiteral("Search for devices"));
+    v->addWidget(placed(Button9, 15, 0, 15, 70));
+    v->addSpacing(10);
+    exit_b = new QPushButton(QStringLiteral("Εξοδος/exit"));
+    exit_b->setObjectName(QStringLiteral("exit_b"));
+    v->addWidget(placed(exit_b, 15, 0, 15, 70));
+    v->addSpacing(10);
+    return page;
+}
+
+template<typename Handler>
+void Tmain::handle(Handler handler)
+{
+    failureBoundary([&] { (this->*handler)(); });
+}
+
+void Tmain::connectHandlers()
+{
+    connect(&startup, &RuleTimer::timeout, this, &Tmain::startupTimer);
+    connect(&searchtim, &RuleTimer::timeout, this, &Tmain::searchtimTimer);
+    connect(&mtimer, &RuleTimer::timeout, this, &Tmain::mtimerTimer);
+
+    connect(dlist, &QListWidget::itemClicked, this, [this] { handle(&Tmain::dlistItemClick); });
+    connect(dlist, &DeviceList::rowChosenByKeyboard, this, [this] { handle(&Tmain::dlistItemClick); });
+
+    connect(Button4, &QPushButton::clicked, this, [this] { handle(&Tmain::Button4Click); });
+    connect(Button5, &QPushButton::clicked, this, [this] { handle(&Tmain::Button5Click); });
+    connect(airvol, &VolumeSlider::changed, this, [this] { handle(&Tmain::airvolChange); });
+    connect(webradio, &StationCombo::changed, this, [this] { handle(&Tmain::webradioChange); });
+    connect(webradio, &StationCombo::popupClosed, this, [this] { handle(&Tmain::webradioClosePopup); });
+
+    connect(startdlna, &QPushButton::clicked, this, [this] { handle(&Tmain::startdlnaClick); });
+    connect(stopdlna, &QPushButton::clicked, this, [this] { handle(&Tmain::stopdlnaClick); });
+    connect(dladr, &StationCombo::changed, this, [this] { handle(&Tmain::dladrChange); });
+    connect(dladr, &StationCombo::popupClosed, this, [this] { handle(&Tmain::dladrClosePopup); });
+    connect(cbdlna, &QCheckBox::stateChanged, this, [this] { handle(&Tmain::cbdlnaChange); });
+    connect(dlnavol, &VolumeSlider::changed, this, [this] { handle(&Tmain::dlnavolChange); });
+
+    connect(Button6, &QPushButton::clicked, this, [this] { handle(&Tmain::Button6Click); });
+    connect(Button7, &QPushButton::clicked, this, [this] { handle(&Tmain::Button7Click); });
+    connect(Button9, &QPushButton::clicked, this, [this] { handle(&Tmain::Button9Click); });
+    connect(exit_b, &QPushButton::clicked, this, [this] { handle(&Tmain::exit_bClick); });
+
+    connect(TabControl1->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+        if (TabControl1->widget(index) == web_i)
+            handle(&Tmain::web_iClick);
+    });
+}
+
+// ---------------------------------------------------------------- start-up and end
+
+void Tmain::FormCreate()
+{
+    buildWindow();
+    TabControl1->setCurrentWidget(sett);
+    TabControl1->setEnabled(false);
+    if (m_options.webView) {
+        // Starting the engine comes before the window is shown; its cookie store
+        // lives in the current directory as it is now.
+        checkWebEngineInstalled();
+        webb1 = new DeviceWebView(QDir::currentPath(), web_i);
+        webb1->setObjectName(QStringLiteral("webb1"));
+        web_i->layout()->addWidget(webb1);
+    }
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(600, 700);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    connectHandlers();
+}
+
+void Tmain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // The outer size, frame included, is 600 by 700 wherever the window
+    // manager tells us the frame's size.
+    if (const QWindow *window = windowHandle()) {
+        const QMargins frame = window->frameMargins();
+        if (!frame.isNull()) {
+            setFixedSize(600 - frame.left() - frame.right(), 700 - frame.top() - frame.bottom());
+            if (const QScreen *screen = window->screen())
+                move(screen->availableGeometry().center() - QPoint(300, 350));
+        }
+    }
+    FormShow();
+}
+
+void Tmain::FormShow()
+{
+    startup.setEnabled(true);
+    ShowNotice(QStringLiteral("Please wait. Application loading..."), 3000);
+}
+
+void Tmain::startupTimer()
+{
+    startup.setEnabled(false);
+    const QString gateway = GetGatewayIP();
+    if (gateway.isEmpty()) {
+        errorbox::show(NoNetworkMessage);
+        terminateApplication();
+        return;
+    }
+    const auto wifi = platform::wifiName();
+    const QString ssid = wifi.state == platform::WifiName::State::Named ? QString::fromStdString(wifi.ssid)
+                         : wifi.state == platform::WifiName::State::NotWireless ? QStringLiteral("none")
+                                                                                : QStringLiteral("unknown");
+    rout_ip->setText(gateway + QStringLiteral(" - ") + QStringLiteral("SSID: ") + ssid);
+    DevicePrefix = QStringLiteral("Device: ");
+    stat->setText(DevicePrefix);
+    failureBoundary(
+        [this] {
+            SearchDevices();
+            TabControl1->setCurrentWidget(sett);
+        },
+        [this] { regainPages(); });
+}
+
+QString Tmain::GetGatewayIP()
+{
+    return QString::fromLocal8Bit(platform::defaultGateway()).left(16);
+}
+
+void Tmain::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+void Tmain::FormClose()
+{
+    DeviceIPs.clear();
+    StationUrls.clear();
+    StationDescs.clear();
+    DevicePorts.clear();
+    Stations = StationList();
+    delete webb1;
+    webb1 = nullptr;
+    terminateApplication();
+}
+
+void Tmain::terminateApplication()
+{
+    RuleTimer::stopAll();
+    QCoreApplication::quit();
+}
+
+// ---------------------------------------------------------------- banner
+
+void Tmain::ShowNotice(const QString &text, int ms)
+{
+    ShowStickyNotice(text);
+    mtimer.setInterval(ms);
+    mtimer.setEnabled(true);
+}
+
+void Tmain::ShowStickyNotice(const QString &text)
+{
+    m_bannerColor = NoticeColor;
+    infolab->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgba(NoticeColor).name()));
+    infolab->setText(text);
+}
+
+void Tmain::mtimerTimer()
+{
+    mtimer.setEnabled(false);
+    m_bannerColor = TitleColor;
+    infolab->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgba(TitleColor).name()));
+    infolab->setText(Title);
+}
+
+// ---------------------------------------------------------------- discovery
+
+void Tmain::SearchDevices()
+{
+    DeviceIPs.clear();
+    DevicePorts.clear();
+    dlist->clear();
+    tt->clear();
+    mm->clear();
+    SearchReport report;
+    try {
+        report = runSearch(ud, platform::firstIPv4Address(),
+                           [this](const QString &reply, const QString &address) { AddDeviceFromResponse(reply, address); });
+    } catch (...) {
+        dlist->setCurrentRow(0);
+        throw;
+    }
+    dlist->setCurrentRow(0);
+    searchtim.setEnabled(true);
+    if (report.skipped > 0)
+        ShowNotice(QStringLiteral("Skipped %1 responder(s): ").arg(report.skipped) + report.firstSkipMessage, 3000);
+}
+
+// Reads one SSDP reply into a row of the device table. The row goes into the
+// three sequences together, only once name, address and port are all known.
+void Tmain::AddDeviceFromResponse(const QString &reply, const QString &address)
+{
+    if (reply.isEmpty())
+        return;
+    const QString location = locationFromReply(reply);
+    if (location.isEmpty())
+        throw Failure(QStringLiteral("The reply from %1 has no LOCATION line").arg(address));
+    const DescriptionFields fields = readDescription(hdown.get(location), xm);
+    const QString port = portFromUrlBase(fields.urlBase, address);
+    dlist->addItem(fields.friendlyName);
+    DeviceIPs.append(address);
+    DevicePorts.append(port);
+}
+
+// ---------------------------------------------------------------- command channel
+
+bool Tmain::noDeviceGuard(int ms)
+{
+    if (dlist->count() > 0)
+        return true;
+    ShowNotice(NoDevicesNotice, ms);
+    TabControl1->setCurrentWidget(adv);
+    return false;
+}
+
+QString Tmain::selectedIP() const
+{
+    const int row = dlist->currentRow();
+    if (row < 0 || row >= DeviceIPs.size())
+        throw Failure::indexOutOfBounds(row);
+    return DeviceIPs.at(row);
+}
+
+QString Tmain::selectedPort() const
+{
+    const int row = dlist->currentRow();
+    if (row < 0 || row >= DevicePorts.size())
+        throw Failure::indexOutOfBounds(row);
+    return DevicePorts.at(row);
+}
+
+QByteArray Tmain::command(const QString &address, const QString &target)
+{
+    return ht.post(endpoints::url(address, target));
+}
+
+QByteArray Tmain::file(const QString &address, const QString &target)
+{
+    return hdown.get(endpoints::url(address, target));
+}
+
+void Tmain::replyNotice(const QByteArray &body, int ms)
+{
+    ShowNotice(firstReplyLine(body), ms);
+}
+
+QString Tmain::statusLine() const
+{
+    const int row = dlist->currentRow();
+    const QString name = row >= 0 && row < dlist->count() ? dlist->item(row)->text() : QString();
+    return DevicePrefix + name + QStringLiteral(" IP: ") + selectedIP();
+}
+
+// After a failed search or refresh the user gets the pages back on the ADV page,
+// so "Search for devices" works again; nothing is left pending.
+void Tmain::regainPages()
+{
+    searchtim.setEnabled(false);
+    TabControl1->setCurrentWidget(adv);
+    TabControl1->setEnabled(true);
+}
+
+// ---------------------------------------------------------------- refresh
+
+void Tmain::dlistItemClick()
+{
+    TabControl1->setEnabled(false);
+    webradio->clearRows();
+    dladr->clearRows();
+    searchtim.setEnabled(true);
+}
+
+void Tmain::searchtimTimer()
+{
+    Stations = StationList();
+    searchtim.setEnabled(false);
+    if (dlist->count() == 0) {
+        ShowStickyNotice(NoDevicesNotice);
+        TabControl1->setCurrentWidget(adv);
+        TabControl1->setEnabled(true);
+        return;
+    }
+    failureBoundary(
+        [this] {
+            const QString a = selectedIP();
+            StationDescs = utf8Lines(file(a, endpoints::stationDescs()));
+            StationUrls = utf8Lines(file(a, endpoints::stationUrls()));
+            StationList stations = StationList::fromLines(StationDescs, StationUrls);
+            stations.sortByLocale();
+            Stations = std::move(stations);
+
+            QStringList rows = Stations.texts();
+            rows.prepend(PromptRow);
+            webradio->setRows(rows);
+            dladr->setRows(rows);
+            stat->setText(statusLine());
+
+            if (dlnavol->setRealValueQuietly(oneInteger(file(a, endpoints::dlnaVolumeFile()))))
+                dlnavolChange();
+            if (airvol->setRealValueQuietly(oneInteger(file(a, endpoints::systemVolumeFile()))))
+                airvolChange();
+            dlnavolChange();
+            airvolChange();
+
+            const int n = oneInteger(file(a, endpoints::orvexIndexFile()));
+            webradio->setRow(n); // runs webradioChange while LastRadioIndex still holds the earlier row
+            LastRadioIndex = n;
+            const int m = oneInteger(file(a, endpoints::dlnaIndexFile()));
+            dladr->setRow(m);
+            LastDlnaIndex = m;
+
+            TabControl1->setCurrentWidget(sett);
+            TabControl1->setEnabled(true);
+        },
+        [this] { regainPages(); });
+}
+
+// ---------------------------------------------------------------- ORVEX page
+
+void Tmain::Button4Click()
+{
+    if (!noDeviceGuard(2000))
+        return;
+    const QString port = selectedPort();
+    const QString a = selectedIP();
+    replyNotice(command(a, endpoints::dlnaStop(a, port)), 1000);
+    replyNotice(command(a, endpoints::startAir()), 2000);
+}
+
+void Tmain::Button5Click()
+{
+    if (!noDeviceGuard(3000))
+        return;
+    const QString a = selectedIP();
+    replyNotice(command(a, endpoints::stopAir()), 2000);
+}
+
+void Tmain::airvolChange()
+{
+    if (!noDeviceGuard(2000))
+        return;
+    const QString a = selectedIP();
+    replyNotice(command(a, endpoints::systemVolume(volumeText(airvol->realValue()))), 2000);
+    vollab->setText(QStringLiteral("System volume: ") + volumeText(airvol->realValue()));
+}
+
+void Tmain::webradioChange()
+{
+    if (webradio->row() == 0)
+        webradio->setRow(LastRadioIndex);
+}
+
+void Tmain::webradioClosePopup()
+{
+    if (!noDeviceGuard(3000))
+        return;
+    const int row = webradio->row();
+    if (row == LastRadioIndex)
+        return;
+    const QString a = selectedIP();
+    const TWeblist &station = Stations.at(row - 1);
+    replyNotice(command(a, endpoints::webRadioAddress(station.IP)), 2000);
+    command(a, endpoints::orvexIndex(row));
+    LastRadioIndex = row;
+}
+
+// ---------------------------------------------------------------- DLNA page
+
+void Tmain::startdlnaClick()
+{
+    if (!noDeviceGuard(3000))
+        return;
+    const QString a = selectedIP();
+    replyNotice(command(a, endpoints::stopAir()), 1000);
+    dladrClosePopup();
+    const QString port = selectedPort();
+    const QString address = selectedIP();
+    replyNotice(command(address, endpoints::dlnaPlay(address, port)), 2000);
+}
+
+void Tmain::stopdlnaClick()
+{
+    if (!noDeviceGuard(3000))
+        return;
+    const QString port = selectedPort();
+    const QString a = selectedIP();
+    replyNotice(command(a, endpoints::dlnaStop(a, port)), 2000);
+    stat->setText(statusLine());
+}
+
+void Tmain::dladrChange()
+{
+    if (dladr->row() == 0)
+        dladr->setRow(LastDlnaIndex);
+}
+
+void Tmain::dladrClosePopup()
+{
+    if (!noDeviceGuard(3000))
+        return;
+    const QString port = selectedPort();
+    const QString a = selectedIP();
+    const int row = dladr->row();
+    const TWeblist &station = Stations.at(row - 1);
+    replyNotice(command(a, endpoints::dlnaPlaylist(a, port, station.IP)), 2000);
+    command(a, endpoints::dlnaIndex(row));
+    LastDlnaIndex = row;
+}
+
+void Tmain::cbdlnaChange()
+{
+    Panel6->setVisible(cbdlna->isChecked());
+}
+
+void Tmain::dlnavolChange()
+{
+    if (!noDeviceGuard(3000))
+        return;
+    const QString port = selectedPort();
+    const QString a = selectedIP();
+    replyNotice(command(a, endpoints::dlnaVolume(a, port, volumeText(dlnavol->realValue()))), 2000);
+    voldlna->setText(QStringLiteral("DLNA volume: ") + volumeText(dlnavol->realValue()));
+}
+
+// ---------------------------------------------------------------- ADV page
+
+void Tmain::Button6Click()
+{
+    if (!noDeviceGuard(3000))
+        return;
+    const QString a = selectedIP();
+    replyNotice(command(a, endpoints::reboot()), 2000);
+}
+
+void Tmain::Button7Click()
+{
+    if (!noDeviceGuard(3000))
+        return;
+    const QString a = selectedIP();
+    replyNotice(command(a, endpoints::shutdown()), 2000);
+}
+
+void Tmain::Button9Click()
+{
+    TabControl1->setEnabled(false);
+    webradio->clearRows();
+    dladr->clearRows();
+    dlist->clear();
+    DeviceIPs.clear();
+    DevicePorts.clear();
+    failureBoundary(
+        [this] {
+            SearchDevices();
+            TabControl1->setCurrentWidget(sett);
+        },
+        [this] { regainPages(); });
+}
+
+void Tmain::exit_bClick()
+{
+    terminateApplication();
+}
+
+// ---------------------------------------------------------------- WEB page
+
+void Tmain::web_iClick()
+{
+    if (!noDeviceGuard(3000))
+        return;
+    const QString page = endpoints::devicePage(selectedIP());
+    if (webb1)
+        webb1->loadDevicePage(page);
+}

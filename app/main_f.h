@@ -1,0 +1,176 @@
+#pragma once
+
+#include "app/rule_timer.h"
+#include "control/http_client.h"
+#include "control/stations.h"
+#include "discovery/ssdp.h"
+
+#include <QDomDocument>
+#include <QStringList>
+#include <QWidget>
+
+class DeviceList;
+class DeviceWebView;
+class PageTabs;
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class StationCombo;
+class VolumeSlider;
+
+// The program's one window: header banner, the five pages and the status bar,
+// with the handlers that drive the selected Orvex device.
+class Tmain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        bool webView = true; // tests without a display engine leave the WEB page empty
+    };
+
+    // Window creation; throws when the browser engine cannot be started.
+    explicit Tmain(QWidget *parent = nullptr);
+    Tmain(const Options &options, QWidget *parent = nullptr);
+    ~Tmain() override;
+
+    // Banner.
+    void ShowNotice(const QString &text, int ms);
+    void ShowStickyNotice(const QString &text);
+    QRgb bannerColor() const { return m_bannerColor; }
+
+    // Read access for the tests and the demo.
+    const QStringList &deviceIPs() const { return DeviceIPs; }
+    const QStringList &devicePorts() const { return DevicePorts; }
+    const StationList &stations() const { return Stations; }
+    int lastRadioIndex() const { return LastRadioIndex; }
+    int lastDlnaIndex() const { return LastDlnaIndex; }
+    RuleTimer &searchTimer() { return searchtim; }
+    RuleTimer &bannerTimer() { return mtimer; }
+    HttpClient &commandClient() { return ht; }
+    HttpClient &fileClient() { return hdown; }
+    SsdpEndpoint &searchEndpoint() { return ud; }
+
+    static const QString Title;
+    static const QString NoDevicesNotice;
+    static const QString NoNetworkMessage;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildWindow();
+    QWidget *buildOrvexPage();
+    QWidget *buildDlnaPage();
+    QWidget *buildSetPage();
+    QWidget *buildAdvPage();
+    void connectHandlers();
+    template<typename Handler> void handle(Handler handler);
+
+    // Start-up and end.
+    void FormCreate();
+    void FormShow();
+    void startupTimer();
+    QString GetGatewayIP();
+    void FormClose();
+    void terminateApplication();
+
+    // Banner timer.
+    void mtimerTimer();
+
+    // Discovery.
+    void SearchDevices();
+    void AddDeviceFromResponse(const QString &reply, const QString &address);
+
+    // Command channel.
+    bool noDeviceGuard(int ms);
+    QString selectedIP() const;
+    QString selectedPort() const;
+    QByteArray command(const QString &address, const QString &target);
+    QByteArray file(const QString &address, const QString &target);
+    void replyNotice(const QByteArray &body, int ms);
+    QString statusLine() const;
+    void regainPages();
+
+    // Refresh.
+    void dlistItemClick();
+    void searchtimTimer();
+
+    // ORVEX page.
+    void Button4Click();
+    void Button5Click();
+    void airvolChange();
+    void webradioChange();
+    void webradioClosePopup();
+
+    // DLNA page and DLNA volume.
+    void startdlnaClick();
+    void stopdlnaClick();
+    void dladrChange();
+    void dladrClosePopup();
+    void cbdlnaChange();
+    void dlnavolChange();
+
+    // ADV page.
+    void Button6Click();
+    void Button7Click();
+    void Button9Click();
+    void exit_bClick();
+
+    // WEB page.
+    void web_iClick();
+
+    Options m_options;
+    QRgb m_bannerColor;
+    bool m_shownOnce = false;
+
+    QLabel *infolab = nullptr;
+    QLabel *stat = nullptr;
+    PageTabs *TabControl1 = nullptr;
+    QWidget *orvexPage = nullptr;
+    QWidget *dln = nullptr;
+    QWidget *sett = nullptr;
+    QWidget *adv = nullptr;
+    QWidget *web_i = nullptr;
+    QPushButton *Button4 = nullptr;
+    QPushButton *Button5 = nullptr;
+    QLabel *vollab = nullptr;
+    VolumeSlider *airvol = nullptr;
+    StationCombo *webradio = nullptr;
+    QPushButton *startdlna = nullptr;
+    QPushButton *stopdlna = nullptr;
+    StationCombo *dladr = nullptr;
+    QPlainTextEdit *tt = nullptr;
+    QPlainTextEdit *mm = nullptr;
+    QLabel *rout_ip = nullptr;
+    DeviceList *dlist = nullptr;
+    QPushButton *Button6 = nullptr;
+    QPushButton *Button7 = nullptr;
+    QCheckBox *cbdlna = nullptr;
+    QWidget *Panel6 = nullptr;
+    QLabel *voldlna = nullptr;
+    VolumeSlider *dlnavol = nullptr;
+    QPushButton *Button9 = nullptr;
+    QPushButton *exit_b = nullptr;
+    DeviceWebView *webb1 = nullptr;
+
+    SsdpEndpoint ud;
+    HttpClient ht;
+    HttpClient hdown;
+    QDomDocument xm;
+    RuleTimer startup;
+    RuleTimer searchtim;
+    RuleTimer mtimer;
+
+    QString DevicePrefix;
+    QStringList DeviceIPs;
+    QStringList DevicePorts;
+    QStringList StationDescs;
+    QStringList StationUrls;
+    StationList Stations;
+    int LastRadioIndex = 0;
+    int LastDlnaIndex = 0;
+};

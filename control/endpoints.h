@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+// Every request target the program sends to an Orvex device, in one place.
+// A is the device address, P its renderer port, V a volume, R a station row,
+// S a station's stream address; all inserted as plain text, nothing escaped.
+namespace endpoints {
+
+inline QString url(const QString &address, const QString &target)
+{
+    return QStringLiteral("http://") + address + target;
+}
+
+inline QString startAir() { return QStringLiteral("/orvex/el/php_command_startstop.php?startair"); }
+inline QString stopAir() { return QStringLiteral("/orvex/el/php_command_startstop.php?stopair"); }
+inline QString systemVolume(const QString &v) { return QStringLiteral("/orvex/el/php_command_startstop.php?volev&val=") + v; }
+inline QString webRadioAddress(const QString &s) { return QStringLiteral("/orvex/el/php_command_startstop.php?wraddr&wraddre=") + s; }
+inline QString orvexIndex(int r) { return QStringLiteral("/orvex/el/php_command_startstop.php?orvexindex&index=") + QString::number(r); }
+inline QString dlnaIndex(int r) { return QStringLiteral("/orvex/el/php_command_startstop.php?dlnaindex&index=") + QString::number(r); }
+inline QString reboot() { return QStringLiteral("/orvex/el/php_command_rebshutd.php?reb"); }
+inline QString shutdown() { return QStringLiteral("/orvex/el/php_command_rebshutd.php?shut"); }
+inline QString dlnaStop(const QString &a, const QString &p) { return QStringLiteral("/orvex/dlnastop.php?sto&ip=") + a + QStringLiteral("&port=") + p; }
+inline QString dlnaPlay(const QString &a, const QString &p) { return QStringLiteral("/orvex/dlnaplay.php?pla&ip=") + a + QStringLiteral("&port=") + p; }
+inline QString dlnaPlaylist(const QString &a, const QString &p, const QString &s)
+{
+    return QStringLiteral("/orvex/dlnaplaylist.php?filep&ip=") + a + QStringLiteral("&port=") + p + QStringLiteral("&fil=") + s;
+}
+inline QString dlnaVolume(const QString &a, const QString &p, const QString &v)
+{
+    return QStringLiteral("/orvex/dlnavolume.php?vol&ip=") + a + QStringLiteral("&port=") + p + QStringLiteral("&volv=") + v;
+}
+
+inline QString stationDescs() { return QStringLiteral("/orvex/desc.txt"); }
+inline QString stationUrls() { return QStringLiteral("/orvex/url.txt"); }
+inline QString dlnaVolumeFile() { return QStringLiteral("/orvex/dvol"); }
+inline QString systemVolumeFile() { return QStringLiteral("/orvex/vol"); }
+inline QString orvexIndexFile() { return QStringLiteral("/orvex/orvex_index"); }
+inline QString dlnaIndexFile() { return QStringLiteral("/orvex/dlna_index"); }
+
+// The device's own web application, for the embedded browser.
+inline QString devicePage(const QString &a) { return QStringLiteral("http://") + a + QStringLiteral("/orvex"); }
+
+} // namespace endpoints

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/socket_error.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <exception>
+
+// A failure that ends the handler it happens in. Its message is the one the
+// user sees in the error box, worded by the layer that failed.
+class Failure : public std::exception
+{
+public:
+    explicit Failure(QString message)
+        : m_message(std::move(message))
+        , m_utf8(m_message.toUtf8())
+    {
+    }
+
+    const QString &message() const noexcept { return m_message; }
+    const char *what() const noexcept override { return m_utf8.constData(); }
+
+    static Failure indexOutOfBounds(qsizetype index)
+    {
+        return Failure(QStringLiteral("List index out of bounds (%1)").arg(index));
+    }
+
+    // "Socket Error # <code>" + CR LF + the system's text for the code.
+    static Failure socket(int code)
+    {
+        return Failure(QStringLiteral("Socket Error # %1\r\n%2")
+                           .arg(code)
+                           .arg(QString::fromLocal8Bit(platform::socketErrorText(code))));
+    }
+
+private:
+    QString m_message;
+    QByteArray m_utf8;
+};

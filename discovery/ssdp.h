@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <string>
+
+// The one M-SEARCH datagram for media renderers: 178 bytes of fixed text.
+QByteArray ssdpSearchRequest();
+
+// Datagram bytes as text, one byte per character; bytes above 0x7F become U+FFFD.
+QString decodeDatagram(const QByteArray &bytes);
+
+// The description address of an SSDP reply: of the lines that contain
+// "LOCATION:" in upper case, the upper one wins; every "LOCATION:" (any case)
+// is removed from it and blanks are trimmed. Empty when no line qualifies.
+QString locationFromReply(const QString &reply);
+
+// One received datagram. A receive that timed out has port 0.
+struct Datagram
+{
+    QByteArray bytes;
+    QString address;
+    quint16 port = 0;
+    bool oversize = false; // longer than the 8192-byte receive buffer
+};
+
+// The search's UDP endpoint (`ud`): one IPv4 socket for the whole run, opened
+// and bound at the first send, SO_BROADCAST on.
+class SsdpEndpoint
+{
+public:
+    static constexpr int BufferSize = 8192;
+
+    SsdpEndpoint() = default;
+    ~SsdpEndpoint();
+    SsdpEndpoint(const SsdpEndpoint &) = delete;
+    SsdpEndpoint &operator=(const SsdpEndpoint &) = delete;
+
+    // Opens the socket at the first call (bound to localAddress, or to the
+    // wildcard address when it is empty) and sends to 239.255.255.250:1900.
+    void send(const QByteArray &datagram, const std::string &localAddress);
+    // Waits up to timeoutMs for one datagram.
+    Datagram receive(int timeoutMs);
+
+    bool isOpen() const { return m_fd >= 0; }
+    // The local address and port the socket is bound to, "a.b.c.d:port".
+    QString localEndpoint() const;
+
+private:
+    void open(const std::string &localAddress);
+    int m_fd = -1;
+};

@@ -1,0 +1,34 @@
+#include "webview/web_engine.h"
+#include "control/failure.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+
+#include <unistd.h>
+
+void configureWebEngine()
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Single process, no log output, no remote debugging; the engine's defaults
+    // for everything else (the HTTP cache stays in memory: the profile is given
+    // no cache directory).
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    flags += " --single-process --disable-logging --log-level=3";
+    // Chromium's sandbox cannot run as root; only then it is switched off.
+    if (::geteuid() == 0)
+        flags += " --no-sandbox";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+}
+
+void checkWebEngineInstalled()
+{
+    QString resources = qEnvironmentVariable("QTWEBENGINE_RESOURCES_PATH");
+    if (resources.isEmpty())
+        resources = QLibraryInfo::path(QLibraryInfo::DataPath) + QStringLiteral("/resources");
+    const QString pak = QDir(resources).filePath(QStringLiteral("qtwebengine_resources.pak"));
+    if (!QFileInfo::exists(pak))
+        throw Failure(QStringLiteral("The browser engine cannot be started: %1 is missing").arg(pak));
+}
