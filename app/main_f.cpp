@@ -7,6 +7,7 @@
 #include "control/endpoints.h"
 #include "control/reply_text.h"
 #include "control/state_files.h"
+#include "control/volume.h"
 #include "discovery/description.h"
 #include "discovery/device_search.h"
 #include "platform/netinfo.h"
@@ -27,7 +28,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include <cmath>
 
 const QString Tmain::Title = QStringLiteral("Orvex - DLNA Manager 1.0");
 const QString Tmain::NoDevicesNotice = QStringLiteral("No devices found. Please Re-scan");
@@ -39,12 +39,6 @@ namespace {
 constexpr QRgb TitleColor = 0xFF0000FF;
 constexpr QRgb NoticeColor = 0xFFFF0000;
 const QString PromptRow = QStringLiteral("Please select station");
-
-// Volumes go out as whole numbers, halves to the even neighbour (42.5 -> 42).
-QString volumeText(double value)
-{
-    return QString::number(static_cast<qint64>(std::nearbyint(value)));
-}
 
 // A control with margins around it at a fixed height, as the pages place them.
 QWidget *placed(QWidget *control, int left, int top, int right, int height)

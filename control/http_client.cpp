@@ -168,7 +168,10 @@ HttpReply ReplyReader::readFrom(Source &source, bool requestWasHttp10, const Lim
                     break;
             }
             if (eof) {
-                parser.put_eof(ec);
+                if (parser.got_some())
+                    parser.put_eof(ec);
+                else
+                    ec = http::error::partial_message;
                 incomplete = bool(ec);
                 break;
             }
