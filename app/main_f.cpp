@@ -335,8 +335,14 @@ void Tmain::connectHandlers()
     connect(exit_b, &QPushButton::clicked, this, [this] { handle(&Tmain::exit_bClick); });
 
     connect(TabControl1->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
-        if (TabControl1->widget(index) == web_i)
-            handle(&Tmain::web_iClick);
+        if (TabControl1->widget(index) != web_i)
+            return;
+        m_guardTripped = false;
+        handle(&Tmain::web_iClick);
+        // The tab bar switches to the clicked page only after this signal; the
+        // no-device guard's ADV page must win over it.
+        if (m_guardTripped)
+            QMetaObject::invokeMethod(this, [this] { TabControl1->setCurrentWidget(adv); }, Qt::QueuedConnection);
     });
 }
 
@@ -512,6 +518,7 @@ bool Tmain::noDeviceGuard(int ms)
         return true;
     ShowNotice(NoDevicesNotice, ms);
     TabControl1->setCurrentWidget(adv);
+    m_guardTripped = true;
     return false;
 }
 

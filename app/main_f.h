@@ -126,6 +126,7 @@ private:
     Options m_options;
     QRgb m_bannerColor;
     bool m_shownOnce = false;
+    bool m_guardTripped = false;
 
     QLabel *infolab = nullptr;
     QLabel *stat = nullptr;

@@ -8,7 +8,6 @@ StationCombo::StationCombo(QWidget *parent)
     : QComboBox(parent)
 {
     connect(this, &QComboBox::currentIndexChanged, this, [this] { emit changed(); });
-    view()->installEventFilter(this);
 }
 
 void StationCombo::setRow(int row)
@@ -40,13 +39,17 @@ void StationCombo::showPopup()
     m_escaped = false;
     m_rowAtOpen = currentIndex();
     QComboBox::showPopup();
+    // Installed after the list's own filter so that Escape is seen before the
+    // list acts on it.
+    view()->removeEventFilter(this);
+    view()->installEventFilter(this);
     // The highlighted row of the open list is the box's row.
-    connect(view()->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) {
-                if (m_open && current.isValid() && current.row() != currentIndex())
-                    setCurrentIndex(current.row());
-            },
-            Qt::UniqueConnection);
+    disconnect(m_highlight);
+    m_highlight = connect(view()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                          [this](const QModelIndex &current) {
+                              if (m_open && current.isValid() && current.row() != currentIndex())
+                                  setCurrentIndex(current.row());
+                          });
     if (auto *container = view()->parentWidget())
         container->installEventFilter(this);
 }
@@ -59,7 +62,9 @@ void StationCombo::hidePopup()
 
 bool StationCombo::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+    // The list closes on Escape already at the shortcut check, before the key press.
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
         m_escaped = true;
     // A click outside closes the list without going through hidePopup().
     if (event->type() == QEvent::Hide && watched == view()->parentWidget())

@@ -37,6 +37,7 @@ protected:
 private:
     void listClosed();
 
+    QMetaObject::Connection m_highlight;
     bool m_open = false;
     bool m_escaped = false;
     int m_rowAtOpen = -1;

@@ -303,8 +303,10 @@ public:
         return xml;
     }
 
-    // Answers one request; returns false when the connection is to be closed.
-    bool answer(QTcpSocket *socket, const HttpRequest &request, bool renderer)
+    enum class After { Keep, Close, Hold };
+
+    // Answers one request and says what becomes of the connection.
+    After answer(QTcpSocket *socket, const HttpRequest &request, bool renderer)
     {
         g_log.write(QStringLiteral("http"), m_name,
                     socket->peerAddress().toString() + u':' + QString::number(socket->peerPort()),
@@ -313,10 +315,10 @@ public:
         const QJsonObject fault = faultFor(request, renderer);
         const bool keepAlive = request.version == "HTTP/1.1";
         if (fault.value(QStringLiteral("noReply")).toBool())
-            return true; // hold the connection and never answer
+            return After::Hold; // keep the connection and never answer
         if (fault.value(QStringLiteral("closeBeforeStatus")).toBool()) {
             socket->disconnectFromHost();
-            return false;
+            return After::Close;
         }
 
         int status = 200;
@@ -396,7 +398,7 @@ public:
             QTimer::singleShot(delay, this, send);
         else
             send();
-        return !close;
+        return close ? After::Close : After::Keep;
     }
 
 private:
@@ -595,7 +597,8 @@ void Connection::readRequests()
         request.path = q < 0 ? request.target : request.target.left(q);
         request.query = q < 0 ? QByteArray() : request.target.mid(q + 1);
         m_idle.start(m_device->idleCloseMs());
-        if (!m_device->answer(m_socket, request, m_renderer)) {
+        const auto after = m_device->answer(m_socket, request, m_renderer);
+        if (after != Device::After::Keep) {
             m_idle.stop();
             return;
         }
