@@ -589,7 +589,8 @@ void Connection::readRequests()
         HttpRequest request;
         request.raw = m_buffer.left(length);
         m_buffer.remove(0, length);
-        const QList<QByteArray> parts = head.left(head.indexOf("\r\n")).split(' ');
+        const qsizetype lineEnd = head.indexOf("\r\n");
+        const QList<QByteArray> parts = (lineEnd < 0 ? head : head.left(lineEnd)).split(' ');
         request.method = parts.value(0);
         request.target = parts.value(1);
         request.version = parts.value(2);
