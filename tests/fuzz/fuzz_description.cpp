@@ -1,0 +1,16 @@
+// Device descriptions as they come from a responder.
+#include "control/failure.h"
+#include "discovery/description.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    QDomDocument document;
+    try {
+        readDescription(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), document);
+    } catch (const Failure &) {
+    }
+    return 0;
+}
