@@ -1,0 +1,275 @@
+// Benchmarks that print figures (no pass or fail). Run inside the private
+// network: scripts/orvex-net --devices 60 -- build/bench/bench_orvex
+//
+//   search     search against 1, 10 and 50 simulated devices: time from the send
+//              to the end minus the 1000 ms of silence, per device
+//   launch     program start to ready (pages enabled after the first refresh)
+//   command    a click to the banner showing the device's reply
+//   refresh    a refresh of a device with 10,000 stations, beyond the timer
+//   web        time from the WEB click to the page loaded, and peak RSS
+#include "../tests/sim_fixture.h"
+#include "app/error_box.h"
+#include "app/main_f.h"
+#include "app/style.h"
+#include "control/http_client.h"
+#include "discovery/description.h"
+#include "discovery/device_search.h"
+#include "webview/web_engine.h"
+#include "webview/web_view.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
+}
+
+QString peakRss()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return QString::fromLatin1(line.mid(6).trimmed());
+    }
+    return {};
+}
+
+QJsonArray manyDevices(int count, const QJsonObject &more = {})
+{
+    QJsonArray devices;
+    for (int i = 0; i < count; ++i)
+        devices.append(SimFixture::device(QStringLiteral("Box %1").arg(i), i, 0, more));
+    return devices;
+}
+
+bool waitReady(Tmain &window, int ms)
+{
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("TabControl1"));
+    QElapsedTimer clock;
+    clock.start();
+    while (!(tabs->isEnabled() && !window.searchTimer().isEnabled())) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
+
+void benchSearch()
+{
+    for (int count : {1, 10, 50}) {
+        SimFixture sim(manyDevices(count));
+        if (!sim.ok()) {
+            std::printf("search: the simulator did not start for %d devices\n", count);
+            continue;
+        }
+        QList<double> perDevice;
+        SsdpEndpoint endpoint; // one endpoint and one download client for the whole run, as in the program
+        HttpClient hdown;
+        QDomDocument xm;
+        for (int run = 0; run < 5; ++run) {
+            int found = 0;
+            QElapsedTimer clock;
+            clock.start();
+            runSearch(endpoint, "10.77.0.1", [&](const QString &reply, const QString &) {
+                readDescription(hdown.get(locationFromReply(reply)), xm);
+                ++found;
+            });
+            const double ms = double(clock.nsecsElapsed()) / 1e6 - 1000.0;
+            if (found == count)
+                perDevice << ms / count;
+            else
+                std::printf("search: %d of %d devices found\n", found, count);
+        }
+        std::printf("search  %2d devices: median %.3f ms per device beyond the silence (goal <= 2 ms)\n", count,
+                    median(perDevice));
+    }
+}
+
+// Runs this executable again in child mode and reads the line it prints.
+QByteArray child(const QString &mode, const QString &dir, qint64 *elapsedMs = nullptr)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORVEX_BENCH_CHILD"), mode);
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(dir);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QCoreApplication::applicationFilePath(), {});
+    QByteArray out;
+    while (process.state() != QProcess::NotRunning || process.bytesAvailable()) {
+        process.waitForReadyRead(50);
+        out += process.readAllStandardOutput();
+        if (out.contains('\n') && elapsedMs && *elapsedMs < 0)
+            *elapsedMs = clock.elapsed();
+        if (clock.elapsed() > 60000) {
+            process.kill();
+            break;
+        }
+    }
+    process.waitForFinished(5000);
+    return out.trimmed();
+}
+
+void benchLaunch()
+{
+    SimFixture sim(manyDevices(1));
+    QTemporaryDir dir;
+    QList<double> times;
+    for (int run = 0; run < 5; ++run) {
+        qint64 elapsed = -1;
+        const QByteArray line = child(QStringLiteral("launch"), dir.path(), &elapsed);
+        if (line == "ready")
+            times << double(elapsed);
+    }
+    std::printf("launch  to ready: median %.0f ms over %lld runs (floor 3000 ms, goal <= 3150 ms)\n", median(times),
+                static_cast<long long>(times.size()));
+}
+
+void benchCommandAndRefresh()
+{
+    QStringList descs, urls;
+    for (int i = 0; i < 10000; ++i) {
+        descs << QStringLiteral("Station %1").arg((i * 7919) % 10000, 5, 10, QLatin1Char('0'));
+        urls << QStringLiteral("http://stream.example/%1.mp3").arg(i);
+    }
+    QJsonObject state{{QStringLiteral("vol"), 20}, {QStringLiteral("dvol"), 100},
+                      {QStringLiteral("descs"), QJsonArray::fromStringList(descs)},
+                      {QStringLiteral("urls"), QJsonArray::fromStringList(urls)}};
+    QJsonArray devices = manyDevices(1);
+    devices.append(SimFixture::device(QStringLiteral("Big"), 1, 200, {{QStringLiteral("state"), state}}));
+    SimFixture sim(devices);
+    QTemporaryDir dir;
+    const QByteArray line = child(QStringLiteral("command-refresh"), dir.path());
+    std::printf("%s\n", line.constData());
+}
+
+void benchWeb()
+{
+    SimFixture sim(manyDevices(1));
+    QTemporaryDir dir;
+    const QByteArray line = child(QStringLiteral("web"), dir.path());
+    std::printf("%s\n", line.constData());
+}
+
+int runChild(const QString &mode)
+{
+    errorbox::setTestHook([](const QString &text) { std::fprintf(stderr, "error box: %s\n", qPrintable(text)); });
+    if (mode == QLatin1String("launch")) {
+        QElapsedTimer clock;
+        clock.start();
+        Tmain window;
+        const qint64 created = clock.elapsed();
+        window.show();
+        if (!waitReady(window, 20000))
+            return 1;
+        std::fprintf(stderr, "window created after %lld ms, ready %lld ms after that\n", static_cast<long long>(created),
+                     static_cast<long long>(clock.elapsed() - created));
+        std::printf("ready\n");
+        std::fflush(stdout);
+        return 0;
+    }
+    if (mode == QLatin1String("command-refresh")) {
+        Tmain window(Tmain::Options{false});
+        window.show();
+        if (!waitReady(window, 20000))
+            return 1;
+        auto *button = window.findChild<QPushButton *>(QStringLiteral("Button5"));
+        auto *banner = window.findChild<QLabel *>(QStringLiteral("infolab"));
+        QList<double> clicks;
+        for (int i = 0; i < 50; ++i) {
+            banner->clear();
+            QElapsedTimer clock;
+            clock.start();
+            button->click(); // the handler blocks until the reply is in the banner
+            clicks << double(clock.nsecsElapsed()) / 1e6;
+            if (banner->text() != QLatin1String("Orvex stopped"))
+                return 1;
+        }
+        auto *dlist = window.findChild<QListWidget *>(QStringLiteral("dlist"));
+        QList<double> refreshes;
+        for (int i = 0; i < 5; ++i) {
+            dlist->setCurrentRow(1);
+            emit dlist->itemClicked(dlist->item(1));
+            QElapsedTimer clock;
+            clock.start();
+            if (!waitReady(window, 20000))
+                return 1;
+            refreshes << double(clock.nsecsElapsed()) / 1e6 - 1000.0;
+        }
+        std::printf("command click to banner: median %.2f ms over 50 (goal <= 5 ms)\n"
+                    "refresh of 10,000 stations: median %.0f ms beyond the timer over 5 (goal <= 250 ms)",
+                    median(clicks), median(refreshes));
+        return 0;
+    }
+    if (mode == QLatin1String("web")) {
+        Tmain window;
+        window.show();
+        if (!waitReady(window, 20000))
+            return 1;
+        auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("TabControl1"));
+        auto *view = window.findChild<DeviceWebView *>(QStringLiteral("webb1"));
+        QSignalSpy finished(view, &QWebEngineView::loadFinished);
+        QElapsedTimer clock;
+        clock.start();
+        emit tabs->tabBar()->tabBarClicked(4);
+        tabs->setCurrentIndex(4);
+        if (!finished.wait(10000))
+            return 1;
+        const double first = double(clock.nsecsElapsed()) / 1e6;
+        QList<double> again;
+        for (int i = 0; i < 5; ++i) {
+            finished.clear();
+            clock.restart();
+            emit tabs->tabBar()->tabBarClicked(4);
+            if (!finished.wait(10000))
+                return 1;
+            again << double(clock.nsecsElapsed()) / 1e6;
+        }
+        QTest::qWait(500);
+        std::printf("web page load: first %.0f ms, then median %.0f ms (goal <= 300 ms); peak RSS %s (goal <= 220 MB)",
+                    first, median(again), qPrintable(peakRss()));
+        return 0;
+    }
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    configureWebEngine();
+    QApplication app(argc, argv);
+    applyStyle(app);
+    const QString mode = qEnvironmentVariable("ORVEX_BENCH_CHILD");
+    if (!mode.isEmpty())
+        return runChild(mode);
+    const QStringList which = app.arguments().mid(1);
+    auto wanted = [&which](const char *name) { return which.isEmpty() || which.contains(QLatin1String(name)); };
+    if (wanted("search"))
+        benchSearch();
+    if (wanted("launch"))
+        benchLaunch();
+    if (wanted("command") || wanted("refresh"))
+        benchCommandAndRefresh();
+    if (wanted("web"))
+        benchWeb();
+    return 0;
+}
