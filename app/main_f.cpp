@@ -309,9 +309,9 @@ void Tmain::handle(Handler handler)
 
 void Tmain::connectHandlers()
 {
-    connect(&startup, &RuleTimer::timeout, this, &Tmain::startupTimer);
-    connect(&searchtim, &RuleTimer::timeout, this, &Tmain::searchtimTimer);
-    connect(&mtimer, &RuleTimer::timeout, this, &Tmain::mtimerTimer);
+    connect(&startup, &RuleTimer::timeout, this, [this] { handle(&Tmain::startupTimer); });
+    connect(&searchtim, &RuleTimer::timeout, this, [this] { handle(&Tmain::searchtimTimer); });
+    connect(&mtimer, &RuleTimer::timeout, this, [this] { handle(&Tmain::mtimerTimer); });
 
     connect(dlist, &QListWidget::itemClicked, this, [this] { handle(&Tmain::dlistItemClick); });
     connect(dlist, &DeviceList::rowChosenByKeyboard, this, [this] { handle(&Tmain::dlistItemClick); });
