@@ -111,6 +111,10 @@ private slots:
         SimFixture sim(devices({SimFixture::device("Living Room", 0, 50), SimFixture::device("Kitchen", 1, 150)}));
         QVERIFY(sim.ok());
         startWindow();
+        // The search ends with the first row selected and the refresh armed.
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->searchTimer().isEnabled(), 6000);
+        QCOMPARE(get<QListWidget>("dlist")->currentRow(), 0);
+        QVERIFY(!tabs()->isEnabled());
         QVERIFY(waitReady());
         QCOMPARE(m_errors, QStringList());
         QCOMPARE(rows("dlist"), (QStringList{"Living Room", "Kitchen"}));

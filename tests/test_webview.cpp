@@ -14,6 +14,7 @@
 #include "webview/web_view.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -95,6 +96,16 @@ private slots:
         QCOMPARE(m_errors, QStringList());
     }
 
+    void guardWithoutDevices()
+    {
+        startWindow();
+        QTest::mouseClick(tabs()->tabBar(), Qt::LeftButton, {}, tabs()->tabBar()->tabRect(4).center());
+        QTRY_COMPARE(tabs()->currentWidget()->objectName(), QStringLiteral("adv"));
+        QCOMPARE(m_window->findChild<QLabel *>("infolab")->text(), Tmain::NoDevicesNotice);
+        QTest::qWait(500);
+        QVERIFY(view()->url().isEmpty());
+    }
+
     void loadPage()
     {
         startWindow();
@@ -164,6 +175,14 @@ private slots:
                 pageRequest = http[i].raw;
         }
         QVERIFY2(pageRequest.contains("\r\nCookie: orvexsession="), pageRequest.constData());
+    }
+
+    void emptyListLoadsNothing()
+    {
+        SimFixture sim{QJsonArray{}};
+        QVERIFY(sim.ok());
+        run("guardWithoutDevices");
+        QCOMPARE(sim.httpCount(), 0);
     }
 
     void releaseLeavesNoWarnings()
