@@ -90,13 +90,12 @@ RequestUrl parseRequestUrl(const QString &url)
     return result;
 }
 
-QByteArray buildPostRequest(const RequestUrl &url, const QByteArray &cookieHeader)
+namespace {
+
+// The header lines both clients send, after the request line, and the empty line.
+QByteArray commonHeaders(const RequestUrl &url, const QByteArray &cookieHeader)
 {
-    QByteArray r = "POST " + url.target + " HTTP/1.0\r\n"
-                   "Connection: keep-alive\r\n"
-                   "Content-Type: application/x-www-form-urlencoded\r\n"
-                   "Content-Length: 0\r\n"
-                   "Host: " + url.hostHeader + "\r\n"
+    QByteArray r = "Host: " + url.hostHeader + "\r\n"
                    "Accept: " + AcceptValue + "\r\n"
                    "Accept-Encoding: identity\r\n"
                    "User-Agent: " + UserAgentValue + "\r\n";
@@ -105,16 +104,20 @@ QByteArray buildPostRequest(const RequestUrl &url, const QByteArray &cookieHeade
     return r + "\r\n";
 }
 
+} // namespace
+
+QByteArray buildPostRequest(const RequestUrl &url, const QByteArray &cookieHeader)
+{
+    return "POST " + url.target + " HTTP/1.0\r\n"
+           "Connection: keep-alive\r\n"
+           "Content-Type: application/x-www-form-urlencoded\r\n"
+           "Content-Length: 0\r\n"
+           + commonHeaders(url, cookieHeader);
+}
+
 QByteArray buildGetRequest(const RequestUrl &url, const QByteArray &cookieHeader)
 {
-    QByteArray r = "GET " + url.target + " HTTP/1.1\r\n"
-                   "Host: " + url.hostHeader + "\r\n"
-                   "Accept: " + AcceptValue + "\r\n"
-                   "Accept-Encoding: identity\r\n"
-                   "User-Agent: " + UserAgentValue + "\r\n";
-    if (!cookieHeader.isEmpty())
-        r += "Cookie: " + cookieHeader + "\r\n";
-    return r + "\r\n";
+    return "GET " + url.target + " HTTP/1.1\r\n" + commonHeaders(url, cookieHeader);
 }
 
 HttpReply ReplyReader::parse(const QByteArray &bytes, bool requestWasHttp10, const Limits &limits)

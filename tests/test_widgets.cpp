@@ -9,6 +9,8 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 QPoint handleCenter(VolumeSlider &slider)
@@ -21,6 +23,17 @@ QPoint handleCenter(VolumeSlider &slider)
     option.sliderPosition = slider.sliderPosition();
     option.sliderValue = slider.value();
     return slider.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider).center();
+}
+
+// A slider on screen, as the drag and click tests need it.
+std::unique_ptr<VolumeSlider> shownSlider()
+{
+    auto slider = std::make_unique<VolumeSlider>(20);
+    slider->resize(300, 32);
+    slider->show();
+    if (!QTest::qWaitForWindowExposed(slider.get()))
+        return nullptr;
+    return slider;
 }
 
 } // namespace
@@ -55,10 +68,9 @@ private slots:
 
     void sliderDragReleasedOnSameValueSendsNothing()
     {
-        VolumeSlider slider(20);
-        slider.resize(300, 32);
-        slider.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&slider));
+        const auto shown = shownSlider();
+        QVERIFY(shown);
+        VolumeSlider &slider = *shown;
         QSignalSpy changed(&slider, &VolumeSlider::changed);
         const QPoint start = handleCenter(slider);
         QTest::mousePress(&slider, Qt::LeftButton, {}, start);
@@ -71,10 +83,9 @@ private slots:
 
     void sliderDragSendsOnceAtRelease()
     {
-        VolumeSlider slider(20);
-        slider.resize(300, 32);
-        slider.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&slider));
+        const auto shown = shownSlider();
+        QVERIFY(shown);
+        VolumeSlider &slider = *shown;
         QSignalSpy changed(&slider, &VolumeSlider::changed);
         const QPoint start = handleCenter(slider);
         QTest::mousePress(&slider, Qt::LeftButton, {}, start);
@@ -88,10 +99,9 @@ private slots:
 
     void sliderTrackClickSendsAtRelease()
     {
-        VolumeSlider slider(20);
-        slider.resize(300, 32);
-        slider.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&slider));
+        const auto shown = shownSlider();
+        QVERIFY(shown);
+        VolumeSlider &slider = *shown;
         QSignalSpy changed(&slider, &VolumeSlider::changed);
         QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(250, 16));
         QCOMPARE(changed.size(), 0);
