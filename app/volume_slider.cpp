@@ -57,14 +57,15 @@ void VolumeSlider::mousePressEvent(QMouseEvent *event)
     QStyleOptionSlider option;
     initStyleOption(&option);
     const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
-    const int x = event->position().toPoint().x();
+    const QPoint at = event->position().toPoint();
     m_pressValue = m_value;
     m_dragging = true;
     // A press on the thumb drags it from where it was grabbed; a press on the
     // track puts the thumb there.
-    m_grabOffset = handle.contains(event->position().toPoint()) ? x - handle.center().x() : 0;
-    if (!m_grabOffset && !handle.contains(event->position().toPoint()))
-        setRealValueQuietly(valueAtPixel(x));
+    const bool onThumb = handle.contains(at);
+    m_grabOffset = onThumb ? at.x() - handle.center().x() : 0;
+    if (!onThumb)
+        setRealValueQuietly(valueAtPixel(at.x()));
     setSliderDown(true);
     event->accept();
 }
