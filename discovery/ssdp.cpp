@@ -105,12 +105,15 @@ Datagram SsdpEndpoint::receive(int timeoutMs)
     QElapsedTimer clock;
     clock.start();
     int ready = 0;
+    const qint64 timeoutNs = qint64(timeoutMs) * 1000000;
     for (;;) {
-        const qint64 left = timeoutMs - clock.elapsed();
+        const qint64 left = timeoutNs - clock.nsecsElapsed();
         if (left <= 0)
             return datagram;
+        const qint64 slice = std::min<qint64>(left, 50000000);
+        const timespec wait{time_t(slice / 1000000000), long(slice % 1000000000)};
         pollfd p{m_fd, POLLIN, 0};
-        ready = ::poll(&p, 1, int(std::min<qint64>(left, 50)));
+        ready = ::ppoll(&p, 1, &wait, nullptr);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)
