@@ -49,9 +49,6 @@ public:
     int lastDlnaIndex() const { return LastDlnaIndex; }
     RuleTimer &searchTimer() { return searchtim; }
     RuleTimer &bannerTimer() { return mtimer; }
-    HttpClient &commandClient() { return ht; }
-    HttpClient &fileClient() { return hdown; }
-    SsdpEndpoint &searchEndpoint() { return ud; }
 
     static const QString Title;
     static const QString NoDevicesNotice;

@@ -18,7 +18,6 @@ public:
     bool isEnabled() const { return m_enabled; }
     void setInterval(int ms);
     int interval() const { return m_interval; }
-    int remainingTime() const { return m_timer.remainingTime(); }
 
     // Application termination: every timer stops at once and none can be armed again.
     static void stopAll();

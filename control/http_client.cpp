@@ -120,7 +120,7 @@ QByteArray buildGetRequest(const RequestUrl &url, const QByteArray &cookieHeader
     return "GET " + url.target + " HTTP/1.1\r\n" + commonHeaders(url, cookieHeader);
 }
 
-HttpReply ReplyReader::parse(const QByteArray &bytes, bool requestWasHttp10, const Limits &limits)
+HttpReply ReplyReader::parse(const QByteArray &bytes, bool requestWasHttp10, const ReplyLimits &limits)
 {
     std::size_t offset = 0;
     return read(
@@ -133,7 +133,7 @@ HttpReply ReplyReader::parse(const QByteArray &bytes, bool requestWasHttp10, con
         requestWasHttp10, limits);
 }
 
-HttpReply ReplyReader::readFrom(Source &source, bool requestWasHttp10, const Limits &limits, bool *anyByte)
+HttpReply ReplyReader::readFrom(Source &source, bool requestWasHttp10, const ReplyLimits &limits, bool *anyByte)
 {
     std::string data;
     std::size_t pos = 0;

@@ -49,10 +49,9 @@ struct ReplyLimits
 class ReplyReader
 {
 public:
-    using Limits = ReplyLimits;
 
     template<typename ReadFn>
-    static HttpReply read(ReadFn &&readSome, bool requestWasHttp10, const Limits &limits, bool *anyByte = nullptr);
+    static HttpReply read(ReadFn &&readSome, bool requestWasHttp10, const ReplyLimits &limits, bool *anyByte = nullptr);
 
     static HttpReply parse(const QByteArray &bytes, bool requestWasHttp10 = false, const ReplyLimits &limits = ReplyLimits());
 
@@ -62,11 +61,11 @@ private:
         virtual ~Source() = default;
         virtual std::size_t readSome(char *data, std::size_t size) = 0;
     };
-    static HttpReply readFrom(Source &source, bool requestWasHttp10, const Limits &limits, bool *anyByte);
+    static HttpReply readFrom(Source &source, bool requestWasHttp10, const ReplyLimits &limits, bool *anyByte);
 };
 
 template<typename ReadFn>
-HttpReply ReplyReader::read(ReadFn &&readSome, bool requestWasHttp10, const Limits &limits, bool *anyByte)
+HttpReply ReplyReader::read(ReadFn &&readSome, bool requestWasHttp10, const ReplyLimits &limits, bool *anyByte)
 {
     struct FnSource : Source
     {
@@ -102,7 +101,6 @@ public:
 
     QNetworkCookieJar &cookies();
     void setTimeouts(const Timeouts &timeouts) { m_timeouts = timeouts; }
-    void setLimits(const ReplyReader::Limits &limits) { m_limits = limits; }
     void closeConnection();
 
 private:
@@ -124,6 +122,6 @@ private:
     QByteArray m_connHost;
     quint16 m_connPort = 0;
     Timeouts m_timeouts;
-    ReplyReader::Limits m_limits;
+    ReplyLimits m_limits;
     std::unique_ptr<CookieStore> m_cookies;
 };

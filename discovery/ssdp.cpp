@@ -136,15 +136,3 @@ Datagram SsdpEndpoint::receive(int timeoutMs)
     datagram.bytes = QByteArray(buffer, qsizetype(std::min<ssize_t>(n, BufferSize)));
     return datagram;
 }
-
-QString SsdpEndpoint::localEndpoint() const
-{
-    if (m_fd < 0)
-        return {};
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&local), &length);
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
-    return QStringLiteral("%1:%2").arg(QString::fromLatin1(text)).arg(ntohs(local.sin_port));
-}

@@ -44,10 +44,6 @@ public:
     // Waits up to timeoutMs for one datagram.
     Datagram receive(int timeoutMs);
 
-    bool isOpen() const { return m_fd >= 0; }
-    // The local address and port the socket is bound to, "a.b.c.d:port".
-    QString localEndpoint() const;
-
 private:
     void open(const std::string &localAddress);
     int m_fd = -1;
