@@ -28,7 +28,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-
 const QString Tmain::Title = QStringLiteral("Orvex - DLNA Manager 1.0");
 const QString Tmain::NoDevicesNotice = QStringLiteral("No devices found. Please Re-scan");
 const QString Tmain::NoNetworkMessage = QStringLiteral(
@@ -522,20 +521,23 @@ bool Tmain::noDeviceGuard(int ms)
     return false;
 }
 
-QString Tmain::selectedIP() const
+// The entry of a device-table list at the selected row of `dlist`.
+QString Tmain::selectedEntry(const QStringList &list) const
 {
     const int row = dlist->currentRow();
-    if (row < 0 || row >= DeviceIPs.size())
+    if (row < 0 || row >= list.size())
         throw Failure::indexOutOfBounds(row);
-    return DeviceIPs.at(row);
+    return list.at(row);
+}
+
+QString Tmain::selectedIP() const
+{
+    return selectedEntry(DeviceIPs);
 }
 
 QString Tmain::selectedPort() const
 {
-    const int row = dlist->currentRow();
-    if (row < 0 || row >= DevicePorts.size())
-        throw Failure::indexOutOfBounds(row);
-    return DevicePorts.at(row);
+    return selectedEntry(DevicePorts);
 }
 
 QByteArray Tmain::command(const QString &address, const QString &target)

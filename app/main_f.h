@@ -84,6 +84,7 @@ private:
 
     // Command channel.
     bool noDeviceGuard(int ms);
+    QString selectedEntry(const QStringList &list) const;
     QString selectedIP() const;
     QString selectedPort() const;
     QByteArray command(const QString &address, const QString &target);

@@ -1,26 +1,20 @@
 #include "app/rule_timer.h"
 
-#include <QList>
-#include <QPointer>
-
 namespace {
 bool s_stopped = false;
-QList<QPointer<RuleTimer>> &allTimers()
-{
-    static QList<QPointer<RuleTimer>> timers;
-    return timers;
-}
 } // namespace
 
 RuleTimer::RuleTimer(QObject *parent)
     : QObject(parent)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
+    // After termination a tick still due stops its timer instead of firing.
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (!s_stopped)
+        if (s_stopped)
+            m_timer.stop();
+        else
             emit timeout();
     });
-    allTimers().append(this);
 }
 
 void RuleTimer::setEnabled(bool enabled)
@@ -50,8 +44,4 @@ void RuleTimer::restart()
 void RuleTimer::stopAll()
 {
     s_stopped = true;
-    for (const auto &timer : std::as_const(allTimers())) {
-        if (timer)
-            timer->m_timer.stop();
-    }
 }

@@ -49,7 +49,6 @@ struct ReplyLimits
 class ReplyReader
 {
 public:
-
     template<typename ReadFn>
     static HttpReply read(ReadFn &&readSome, bool requestWasHttp10, const ReplyLimits &limits, bool *anyByte = nullptr);
 
