@@ -26,8 +26,7 @@ void setTestHook(std::function<void(const QString &)> hook);
 // Runs one event handler: a failure ends the handler, its message is shown in
 // the error box, then `afterFailure` runs. No exception leaves this function,
 // so none ever crosses Qt's event loop.
-template<typename Handler>
-void failureBoundary(Handler &&handler, const std::function<void()> &afterFailure = {})
+template <typename Handler> void failureBoundary(Handler &&handler, const std::function<void()> &afterFailure = {})
 {
     QString message;
     try {

@@ -74,7 +74,7 @@ QWidget *buttonPanel(const QString &name, QPushButton *left, QPushButton *right)
     panel->setFixedHeight(64);
     auto *layout = new QHBoxLayout(panel);
     layout->setContentsMargins(15, 0, 15, 0);
-    for (auto *b : {left, right}) {
+    for (auto *b : { left, right }) {
         b->setFixedWidth(137);
         b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     }
@@ -97,7 +97,7 @@ QWidget *scrolling(QWidget *content)
 } // namespace
 
 Tmain::Tmain(QWidget *parent)
-    : Tmain(Options{}, parent)
+    : Tmain(Options {}, parent)
 {
 }
 
@@ -300,8 +300,7 @@ QWidget *Tmain::buildAdvPage()
     return page;
 }
 
-template<typename Handler>
-void Tmain::handle(Handler handler)
+template <typename Handler> void Tmain::handle(Handler handler)
 {
     failureBoundary([&] { (this->*handler)(); });
 }
@@ -341,7 +340,8 @@ void Tmain::connectHandlers()
         // The tab bar switches to the clicked page only after this signal; the
         // no-device guard's ADV page must win over it.
         if (m_guardTripped)
-            QMetaObject::invokeMethod(this, [this] { TabControl1->setCurrentWidget(adv); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { TabControl1->setCurrentWidget(adv); }, Qt::QueuedConnection);
     });
 }
 
@@ -361,7 +361,7 @@ void Tmain::FormCreate()
         web_i->layout()->addWidget(webb1);
     }
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(600, 700);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -404,8 +404,8 @@ void Tmain::startupTimer()
     }
     const auto wifi = platform::wifiName();
     const QString ssid = wifi.state == platform::WifiName::State::Named ? QString::fromStdString(wifi.ssid)
-                         : wifi.state == platform::WifiName::State::NotWireless ? QStringLiteral("none")
-                                                                                : QStringLiteral("unknown");
+        : wifi.state == platform::WifiName::State::NotWireless          ? QStringLiteral("none")
+                                                                        : QStringLiteral("unknown");
     rout_ip->setText(gateway + QStringLiteral(" - ") + QStringLiteral("SSID: ") + ssid);
     DevicePrefix = QStringLiteral("Device: ");
     stat->setText(DevicePrefix);
@@ -482,7 +482,7 @@ void Tmain::SearchDevices()
     SearchReport report;
     try {
         report = runSearch(ud, platform::firstIPv4Address(),
-                           [this](const QString &reply, const QString &address) { AddDeviceFromResponse(reply, address); });
+            [this](const QString &reply, const QString &address) { AddDeviceFromResponse(reply, address); });
     } catch (...) {
         dlist->setCurrentRow(0);
         throw;

@@ -65,7 +65,7 @@ private:
     QWidget *buildSetPage();
     QWidget *buildAdvPage();
     void connectHandlers();
-    template<typename Handler> void handle(Handler handler);
+    template <typename Handler> void handle(Handler handler);
 
     // Start-up and end.
     void FormCreate();

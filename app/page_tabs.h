@@ -15,7 +15,7 @@ protected:
         const int width = parentWidget() ? parentWidget()->width() : 600;
         const int share = count() ? width / count() : width;
         // The last header takes the pixels that the division left over.
-        return {index == count() - 1 ? width - share * (count() - 1) : share, 49};
+        return { index == count() - 1 ? width - share * (count() - 1) : share, 49 };
     }
 };
 

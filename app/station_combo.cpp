@@ -45,11 +45,11 @@ void StationCombo::showPopup()
     view()->installEventFilter(this);
     // The highlighted row of the open list is the box's row.
     disconnect(m_highlight);
-    m_highlight = connect(view()->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                          [this](const QModelIndex &current) {
-                              if (m_open && current.isValid() && current.row() != currentIndex())
-                                  setCurrentIndex(current.row());
-                          });
+    m_highlight = connect(
+        view()->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &current) {
+            if (m_open && current.isValid() && current.row() != currentIndex())
+                setCurrentIndex(current.row());
+        });
     if (auto *container = view()->parentWidget())
         container->installEventFilter(this);
 }

@@ -72,7 +72,7 @@ bool waitReady(Tmain &window, int ms)
 
 void benchSearch()
 {
-    for (int count : {1, 10, 50}) {
+    for (int count : { 1, 10, 50 }) {
         SimFixture sim(manyDevices(count));
         if (!sim.ok()) {
             std::printf("search: the simulator did not start for %d devices\n", count);
@@ -97,7 +97,7 @@ void benchSearch()
                 std::printf("search: %d of %d devices found\n", found, count);
         }
         std::printf("search  %2d devices: median %.3f ms per device beyond the silence (goal <= 2 ms)\n", count,
-                    median(perDevice));
+            median(perDevice));
     }
 }
 
@@ -140,7 +140,7 @@ void benchLaunch()
             times << double(elapsed);
     }
     std::printf("launch  to ready: median %.0f ms over %lld runs (floor 3000 ms, goal <= 3150 ms)\n", median(times),
-                static_cast<long long>(times.size()));
+        static_cast<long long>(times.size()));
 }
 
 void benchCommandAndRefresh()
@@ -150,11 +150,11 @@ void benchCommandAndRefresh()
         descs << QStringLiteral("Station %1").arg((i * 7919) % 10000, 5, 10, QLatin1Char('0'));
         urls << QStringLiteral("http://stream.example/%1.mp3").arg(i);
     }
-    QJsonObject state{{QStringLiteral("vol"), 20}, {QStringLiteral("dvol"), 100},
-                      {QStringLiteral("descs"), QJsonArray::fromStringList(descs)},
-                      {QStringLiteral("urls"), QJsonArray::fromStringList(urls)}};
+    QJsonObject state { { QStringLiteral("vol"), 20 }, { QStringLiteral("dvol"), 100 },
+        { QStringLiteral("descs"), QJsonArray::fromStringList(descs) },
+        { QStringLiteral("urls"), QJsonArray::fromStringList(urls) } };
     QJsonArray devices = manyDevices(1);
-    devices.append(SimFixture::device(QStringLiteral("Big"), 1, 200, {{QStringLiteral("state"), state}}));
+    devices.append(SimFixture::device(QStringLiteral("Big"), 1, 200, { { QStringLiteral("state"), state } }));
     SimFixture sim(devices);
     QTemporaryDir dir;
     const QByteArray line = child(QStringLiteral("command-refresh"), dir.path());
@@ -180,14 +180,14 @@ int runChild(const QString &mode)
         window.show();
         if (!waitReady(window, 20000))
             return 1;
-        std::fprintf(stderr, "window created after %lld ms, ready %lld ms after that\n", static_cast<long long>(created),
-                     static_cast<long long>(clock.elapsed() - created));
+        std::fprintf(stderr, "window created after %lld ms, ready %lld ms after that\n",
+            static_cast<long long>(created), static_cast<long long>(clock.elapsed() - created));
         std::printf("ready\n");
         std::fflush(stdout);
         return 0;
     }
     if (mode == QLatin1String("command-refresh")) {
-        Tmain window(Tmain::Options{false});
+        Tmain window(Tmain::Options { false });
         window.show();
         if (!waitReady(window, 20000))
             return 1;
@@ -216,7 +216,7 @@ int runChild(const QString &mode)
         }
         std::printf("command click to banner: median %.2f ms over 50 (goal <= 5 ms)\n"
                     "refresh of 10,000 stations: median %.0f ms beyond the timer over 5 (goal <= 250 ms)",
-                    median(clicks), median(refreshes));
+            median(clicks), median(refreshes));
         return 0;
     }
     if (mode == QLatin1String("web")) {
@@ -245,7 +245,7 @@ int runChild(const QString &mode)
         }
         QTest::qWait(500);
         std::printf("web page load: first %.0f ms, then median %.0f ms (goal <= 300 ms); peak RSS %s (goal <= 220 MB)",
-                    first, median(again), qPrintable(peakRss()));
+            first, median(again), qPrintable(peakRss()));
         return 0;
     }
     return 2;

@@ -7,6 +7,9 @@
 // S a station's stream address; all inserted as plain text, nothing escaped.
 namespace endpoints {
 
+// One line per endpoint reads as the table it is.
+// clang-format off
+
 inline QString url(const QString &address, const QString &target)
 {
     return QStringLiteral("http://") + address + target;
@@ -40,5 +43,7 @@ inline QString dlnaIndexFile() { return QStringLiteral("/orvex/dlna_index"); }
 
 // The device's own web application, for the embedded browser.
 inline QString devicePage(const QString &a) { return QStringLiteral("http://") + a + QStringLiteral("/orvex"); }
+
+// clang-format on
 
 } // namespace endpoints

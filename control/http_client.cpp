@@ -95,10 +95,14 @@ namespace {
 // The header lines both clients send, after the request line, and the empty line.
 QByteArray commonHeaders(const RequestUrl &url, const QByteArray &cookieHeader)
 {
-    QByteArray r = "Host: " + url.hostHeader + "\r\n"
-                   "Accept: " + AcceptValue + "\r\n"
-                   "Accept-Encoding: identity\r\n"
-                   "User-Agent: " + UserAgentValue + "\r\n";
+    QByteArray r = "Host: " + url.hostHeader
+        + "\r\n"
+          "Accept: "
+        + AcceptValue
+        + "\r\n"
+          "Accept-Encoding: identity\r\n"
+          "User-Agent: "
+        + UserAgentValue + "\r\n";
     if (!cookieHeader.isEmpty())
         r += "Cookie: " + cookieHeader + "\r\n";
     return r + "\r\n";
@@ -108,11 +112,12 @@ QByteArray commonHeaders(const RequestUrl &url, const QByteArray &cookieHeader)
 
 QByteArray buildPostRequest(const RequestUrl &url, const QByteArray &cookieHeader)
 {
-    return "POST " + url.target + " HTTP/1.0\r\n"
-           "Connection: keep-alive\r\n"
-           "Content-Type: application/x-www-form-urlencoded\r\n"
-           "Content-Length: 0\r\n"
-           + commonHeaders(url, cookieHeader);
+    return "POST " + url.target
+        + " HTTP/1.0\r\n"
+          "Connection: keep-alive\r\n"
+          "Content-Type: application/x-www-form-urlencoded\r\n"
+          "Content-Length: 0\r\n"
+        + commonHeaders(url, cookieHeader);
 }
 
 QByteArray buildGetRequest(const RequestUrl &url, const QByteArray &cookieHeader)
@@ -182,7 +187,8 @@ HttpReply ReplyReader::readFrom(Source &source, bool requestWasHttp10, const Rep
         }
 
         if (ec == http::error::header_limit)
-            throw Failure(QStringLiteral("The reply's header block is larger than %1 KiB.").arg(limits.maxHeader / 1024));
+            throw Failure(
+                QStringLiteral("The reply's header block is larger than %1 KiB.").arg(limits.maxHeader / 1024));
         if (ec == http::error::body_limit)
             throw Failure(QStringLiteral("The reply is larger than %1 MiB.").arg(limits.maxBody / (1024 * 1024)));
 
@@ -192,9 +198,9 @@ HttpReply ReplyReader::readFrom(Source &source, bool requestWasHttp10, const Rep
         if (!parser.is_header_done()) {
             // Closed inside the header block: the status line counts when it came whole.
             if (!incomplete || !hasLineEnd(data, messageStart))
-                throw ec && !incomplete ? Failure(QStringLiteral("Invalid HTTP reply: %1")
-                                                      .arg(QString::fromStdString(ec.message())))
-                                        : closedGracefully();
+                throw ec && !incomplete
+                    ? Failure(QStringLiteral("Invalid HTTP reply: %1").arg(QString::fromStdString(ec.message())))
+                    : closedGracefully();
             const auto parts = reply.statusLine.split(' ');
             reply.status = parts.size() > 1 ? parts.at(1).toUInt() : 0;
             if (!reply.statusLine.startsWith("HTTP/") || reply.status == 0)
@@ -268,7 +274,7 @@ QUrl cookieUrl(const RequestUrl &url)
 
 int waitFor(int fd, short events, int timeoutMs)
 {
-    pollfd p{fd, events, 0};
+    pollfd p { fd, events, 0 };
     for (;;) {
         const int r = ::poll(&p, 1, timeoutMs);
         if (r < 0 && errno == EINTR)
@@ -304,7 +310,7 @@ void HttpClient::storeCookies(const RequestUrl &url, const HttpReply &reply)
 void HttpClient::connectTo(const RequestUrl &url)
 {
     closeConnection();
-    addrinfo hints{};
+    addrinfo hints {};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo *found = nullptr;
@@ -352,7 +358,7 @@ bool HttpClient::connectionStillOpen() const
 {
     if (m_fd < 0)
         return false;
-    pollfd p{m_fd, POLLIN, 0};
+    pollfd p { m_fd, POLLIN, 0 };
     if (::poll(&p, 1, 0) == 0)
         return true;
     return false;

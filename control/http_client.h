@@ -12,11 +12,11 @@
 // character outside 7-bit ASCII becomes "?".
 struct RequestUrl
 {
-    QByteArray host;     // without the port
+    QByteArray host; // without the port
     quint16 port = 80;
     QByteArray hostHeader; // host, with ":port" when the URL names a port other than 80
     QByteArray target;
-    QByteArray path;     // target up to "?", for cookie matching
+    QByteArray path; // target up to "?", for cookie matching
 };
 
 // Fails with a clear message when the text is no "http://" URL with a host.
@@ -49,10 +49,11 @@ struct ReplyLimits
 class ReplyReader
 {
 public:
-    template<typename ReadFn>
+    template <typename ReadFn>
     static HttpReply read(ReadFn &&readSome, bool requestWasHttp10, const ReplyLimits &limits, bool *anyByte = nullptr);
 
-    static HttpReply parse(const QByteArray &bytes, bool requestWasHttp10 = false, const ReplyLimits &limits = ReplyLimits());
+    static HttpReply parse(
+        const QByteArray &bytes, bool requestWasHttp10 = false, const ReplyLimits &limits = ReplyLimits());
 
 private:
     struct Source
@@ -63,13 +64,16 @@ private:
     static HttpReply readFrom(Source &source, bool requestWasHttp10, const ReplyLimits &limits, bool *anyByte);
 };
 
-template<typename ReadFn>
+template <typename ReadFn>
 HttpReply ReplyReader::read(ReadFn &&readSome, bool requestWasHttp10, const ReplyLimits &limits, bool *anyByte)
 {
     struct FnSource : Source
     {
         ReadFn &fn;
-        explicit FnSource(ReadFn &f) : fn(f) {}
+        explicit FnSource(ReadFn &f)
+            : fn(f)
+        {
+        }
         std::size_t readSome(char *data, std::size_t size) override { return fn(data, size); }
     } source(readSome);
     return readFrom(source, requestWasHttp10, limits, anyByte);

@@ -36,14 +36,13 @@ std::optional<int> parseInteger(const QString &text)
     }
     if (i >= text.size())
         return std::nullopt;
-    const std::int64_t limit = negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
+    const std::int64_t limit = negative ? std::int64_t { 1 } << 31 : (std::int64_t { 1 } << 31) - 1;
     std::int64_t value = 0;
     for (; i < text.size(); ++i) {
-        const int digit = QChar(text.at(i)).isDigit() && text.at(i).unicode() < 0x80
-            ? text.at(i).unicode() - '0'
+        const int digit = QChar(text.at(i)).isDigit() && text.at(i).unicode() < 0x80 ? text.at(i).unicode() - '0'
             : (base == 16 && text.at(i).toLower() >= u'a' && text.at(i).toLower() <= u'f')
-                ? text.at(i).toLower().unicode() - 'a' + 10
-                : -1;
+            ? text.at(i).toLower().unicode() - 'a' + 10
+            : -1;
         if (digit < 0)
             return std::nullopt;
         value = value * base + digit;

@@ -11,7 +11,7 @@ StationList StationList::fromLines(const QStringList &descs, const QStringList &
     for (qsizetype i = 0; i < descs.size(); ++i) {
         if (i >= urls.size())
             throw Failure::indexOutOfBounds(i);
-        list.m_entries.push_back({descs.at(i), std::make_unique<TWeblist>(descs.at(i), urls.at(i))});
+        list.m_entries.push_back({ descs.at(i), std::make_unique<TWeblist>(descs.at(i), urls.at(i)) });
     }
     return list;
 }

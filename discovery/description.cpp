@@ -28,8 +28,8 @@ QString elementText(const QDomElement &element)
         return {};
     if (children.size() == 1 && (children.at(0).isText() || children.at(0).isCDATASection()))
         return children.at(0).nodeValue();
-    throw Failure(QStringLiteral("The element '%1' of the device description holds more than one text.")
-                      .arg(element.tagName()));
+    throw Failure(
+        QStringLiteral("The element '%1' of the device description holds more than one text.").arg(element.tagName()));
 }
 
 } // namespace

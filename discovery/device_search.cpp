@@ -4,8 +4,7 @@
 #include <QElapsedTimer>
 
 SearchReport runSearch(SsdpEndpoint &endpoint, const std::string &localAddress,
-                       const std::function<void(const QString &, const QString &)> &addDevice,
-                       const SearchLimits &limits)
+    const std::function<void(const QString &, const QString &)> &addDevice, const SearchLimits &limits)
 {
     SearchReport report;
     endpoint.send(ssdpSearchRequest(), localAddress);
@@ -26,7 +25,9 @@ SearchReport runSearch(SsdpEndpoint &endpoint, const std::string &localAddress,
             break;
         ++report.replies;
         if (datagram.oversize) {
-            skip(QStringLiteral("%1 sent a reply larger than %2 bytes").arg(datagram.address).arg(SsdpEndpoint::BufferSize));
+            skip(QStringLiteral("%1 sent a reply larger than %2 bytes")
+                     .arg(datagram.address)
+                     .arg(SsdpEndpoint::BufferSize));
             continue;
         }
         if (datagram.bytes.isEmpty())

@@ -17,9 +17,9 @@ struct FoundDevice
 
 struct SearchLimits
 {
-    int silenceMs = 1000;   // the search ends at the first wait this long without a reply
+    int silenceMs = 1000; // the search ends at the first wait this long without a reply
     int maxDurationMs = 10000; // ... and at the latest this long after the send
-    int maxReplies = 64;    // ... or after this many datagrams
+    int maxReplies = 64; // ... or after this many datagrams
 };
 
 struct SearchReport
@@ -35,5 +35,4 @@ struct SearchReport
 // on is left out and counted, so one broken responder does not hide the others;
 // failures of the endpoint itself end the search.
 SearchReport runSearch(SsdpEndpoint &endpoint, const std::string &localAddress,
-                       const std::function<void(const QString &, const QString &)> &addDevice,
-                       const SearchLimits &limits = {});
+    const std::function<void(const QString &, const QString &)> &addDevice, const SearchLimits &limits = {});

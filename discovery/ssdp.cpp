@@ -64,7 +64,7 @@ void SsdpEndpoint::open(const std::string &localAddress)
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         throw Failure::socket(errno);
-    sockaddr_in local{};
+    sockaddr_in local {};
     local.sin_family = AF_INET;
     local.sin_port = 0;
     local.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -85,12 +85,12 @@ void SsdpEndpoint::send(const QByteArray &datagram, const std::string &localAddr
     const int on = 1;
     if (::setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
         throw Failure::socket(errno);
-    sockaddr_in group{};
+    sockaddr_in group {};
     group.sin_family = AF_INET;
     group.sin_port = htons(1900);
     ::inet_pton(AF_INET, "239.255.255.250", &group.sin_addr);
-    if (::sendto(m_fd, datagram.constData(), size_t(datagram.size()), 0, reinterpret_cast<sockaddr *>(&group),
-                 sizeof group)
+    if (::sendto(
+            m_fd, datagram.constData(), size_t(datagram.size()), 0, reinterpret_cast<sockaddr *>(&group), sizeof group)
         < 0)
         throw Failure::socket(errno);
 }
@@ -111,8 +111,8 @@ Datagram SsdpEndpoint::receive(int timeoutMs)
         if (left <= 0)
             return datagram;
         const qint64 slice = std::min<qint64>(left, 50000000);
-        const timespec wait{time_t(slice / 1000000000), long(slice % 1000000000)};
-        pollfd p{m_fd, POLLIN, 0};
+        const timespec wait { time_t(slice / 1000000000), long(slice % 1000000000) };
+        pollfd p { m_fd, POLLIN, 0 };
         ready = ::ppoll(&p, 1, &wait, nullptr);
         if (ready < 0 && errno == EINTR)
             continue;
@@ -122,10 +122,10 @@ Datagram SsdpEndpoint::receive(int timeoutMs)
             break;
     }
     char buffer[BufferSize];
-    sockaddr_in from{};
+    sockaddr_in from {};
     socklen_t fromLength = sizeof from;
-    const ssize_t n = ::recvfrom(m_fd, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr *>(&from),
-                                 &fromLength);
+    const ssize_t n
+        = ::recvfrom(m_fd, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr *>(&from), &fromLength);
     if (n < 0)
         throw Failure::socket(errno);
     char text[INET_ADDRSTRLEN] = {};

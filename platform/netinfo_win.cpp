@@ -2,10 +2,12 @@
 // first IPv4 address, the WLAN API for the Wi-Fi name. Plain Win32, no Qt.
 #include "platform/netinfo.h"
 
+// winsock2.h must come before the other Windows headers.
 #include <winsock2.h>
-#include <ws2tcpip.h>
+
 #include <iphlpapi.h>
 #include <wlanapi.h>
+#include <ws2tcpip.h>
 
 #include <vector>
 
@@ -37,7 +39,7 @@ std::string firstIPv4Address()
     for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
         buffer.assign(size, 0);
         result = GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST, nullptr,
-                                      reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
+            reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
     }
     if (result != NO_ERROR)
         return {};
@@ -62,7 +64,7 @@ WifiName wifiName()
     DWORD version = 0;
     if (WlanOpenHandle(2, nullptr, &version, &client) != ERROR_SUCCESS)
         return {};
-    WifiName name{WifiName::State::NotWireless, {}};
+    WifiName name { WifiName::State::NotWireless, {} };
     WLAN_INTERFACE_INFO_LIST *interfaces = nullptr;
     if (WlanEnumInterfaces(client, nullptr, &interfaces) == ERROR_SUCCESS) {
         for (DWORD i = 0; i < interfaces->dwNumberOfItems; ++i) {
@@ -71,15 +73,15 @@ WifiName wifiName()
                 continue;
             DWORD dataSize = 0;
             WLAN_CONNECTION_ATTRIBUTES *attributes = nullptr;
-            if (WlanQueryInterface(client, &info.InterfaceGuid, wlan_intf_opcode_current_connection, nullptr,
-                                   &dataSize, reinterpret_cast<void **>(&attributes), nullptr)
+            if (WlanQueryInterface(client, &info.InterfaceGuid, wlan_intf_opcode_current_connection, nullptr, &dataSize,
+                    reinterpret_cast<void **>(&attributes), nullptr)
                 != ERROR_SUCCESS) {
                 name = {};
                 continue;
             }
             const auto &ssid = attributes->wlanAssociationAttributes.dot11Ssid;
-            name = {WifiName::State::Named,
-                    std::string(reinterpret_cast<const char *>(ssid.ucSSID), ssid.uSSIDLength)};
+            name = { WifiName::State::Named,
+                std::string(reinterpret_cast<const char *>(ssid.ucSSID), ssid.uSSIDLength) };
             WlanFreeMemory(attributes);
             break;
         }

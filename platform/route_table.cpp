@@ -43,7 +43,7 @@ std::string dottedFromKernelHex(std::uint32_t value)
 
 std::optional<DefaultRoute> bestDefaultRoute(std::string_view procNetRoute)
 {
-    std::istringstream lines{std::string(procNetRoute)};
+    std::istringstream lines { std::string(procNetRoute) };
     std::string line;
     std::getline(lines, line); // column headings
     std::optional<DefaultRoute> best;
@@ -69,7 +69,7 @@ std::optional<DefaultRoute> bestDefaultRoute(std::string_view procNetRoute)
             continue;
         }
         if (!best || metric < best->metric)
-            best = DefaultRoute{f[0], dottedFromKernelHex(*gateway), static_cast<unsigned>(metric)};
+            best = DefaultRoute { f[0], dottedFromKernelHex(*gateway), static_cast<unsigned>(metric) };
     }
     return best;
 }

@@ -16,8 +16,8 @@ constexpr int BusTimeoutMs = 1000;
 
 QVariant nmProperty(const QString &path, const QString &interface, const QString &name)
 {
-    QDBusInterface properties(NmService, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                              QDBusConnection::systemBus());
+    QDBusInterface properties(
+        NmService, path, QStringLiteral("org.freedesktop.DBus.Properties"), QDBusConnection::systemBus());
     if (!properties.isValid())
         return {};
     properties.setTimeout(BusTimeoutMs);
@@ -31,25 +31,27 @@ WifiName wifiName()
 {
     if (!QDBusConnection::systemBus().isConnected())
         return {};
-    const auto primary = nmProperty(QStringLiteral("/org/freedesktop/NetworkManager"), NmService,
-                                    QStringLiteral("PrimaryConnection"))
-                             .value<QDBusObjectPath>()
-                             .path();
+    const auto primary
+        = nmProperty(QStringLiteral("/org/freedesktop/NetworkManager"), NmService, QStringLiteral("PrimaryConnection"))
+              .value<QDBusObjectPath>()
+              .path();
     if (primary.isEmpty())
         return {};
     if (primary == QLatin1String("/"))
-        return {WifiName::State::NotWireless, {}};
+        return { WifiName::State::NotWireless, {} };
     const auto active = NmService + QStringLiteral(".Connection.Active");
     const auto type = nmProperty(primary, active, QStringLiteral("Type")).toString();
     if (type.isEmpty())
         return {};
     if (type != QLatin1String("802-11-wireless"))
-        return {WifiName::State::NotWireless, {}};
-    const auto accessPoint = nmProperty(primary, active, QStringLiteral("SpecificObject")).value<QDBusObjectPath>().path();
-    const auto ssid = nmProperty(accessPoint, NmService + QStringLiteral(".AccessPoint"), QStringLiteral("Ssid")).toByteArray();
+        return { WifiName::State::NotWireless, {} };
+    const auto accessPoint
+        = nmProperty(primary, active, QStringLiteral("SpecificObject")).value<QDBusObjectPath>().path();
+    const auto ssid
+        = nmProperty(accessPoint, NmService + QStringLiteral(".AccessPoint"), QStringLiteral("Ssid")).toByteArray();
     if (ssid.isEmpty())
         return {};
-    return {WifiName::State::Named, ssid.toStdString()};
+    return { WifiName::State::Named, ssid.toStdString() };
 }
 
 } // namespace platform

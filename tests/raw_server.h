@@ -27,8 +27,8 @@ public:
     struct Response
     {
         std::string bytes;
-        bool close = false;   // close after the bytes
-        bool silent = false;  // send nothing, keep the connection
+        bool close = false; // close after the bytes
+        bool silent = false; // send nothing, keep the connection
     };
     using Responder = std::function<Response(const Request &)>;
 
@@ -38,12 +38,12 @@ public:
         m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
         const int on = 1;
         ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_port = htons(port);
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         m_ok = ::bind(m_listen, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
-               && ::listen(m_listen, 16) == 0;
+            && ::listen(m_listen, 16) == 0;
         socklen_t length = sizeof address;
         ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&address), &length);
         m_port = ntohs(address.sin_port);
@@ -80,13 +80,13 @@ private:
                 open.clear();
                 ids.clear();
             }
-            std::vector<pollfd> fds{{m_listen, POLLIN, 0}};
+            std::vector<pollfd> fds { { m_listen, POLLIN, 0 } };
             for (auto &c : open)
-                fds.push_back({c.first, POLLIN, 0});
+                fds.push_back({ c.first, POLLIN, 0 });
             if (::poll(fds.data(), fds.size(), 20) <= 0)
                 continue;
             if (fds[0].revents & POLLIN) {
-                open.push_back({::accept(m_listen, nullptr, nullptr), {}});
+                open.push_back({ ::accept(m_listen, nullptr, nullptr), {} });
                 ids.push_back(m_connections++);
             }
             for (size_t i = 1; i < fds.size(); ++i) {
@@ -103,7 +103,7 @@ private:
                 pending.append(buffer, size_t(n));
                 size_t end;
                 while (fd >= 0 && (end = pending.find("\r\n\r\n")) != std::string::npos) {
-                    Request request{ids[i - 1], pending.substr(0, end + 4)};
+                    Request request { ids[i - 1], pending.substr(0, end + 4) };
                     pending.erase(0, end + 4);
                     {
                         std::lock_guard lock(m_mutex);
@@ -135,9 +135,9 @@ private:
     bool m_ok = false;
     unsigned short m_port = 0;
     std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_closeIdle{false};
-    std::atomic<int> m_connections{0};
+    std::atomic<bool> m_stop { false };
+    std::atomic<bool> m_closeIdle { false };
+    std::atomic<int> m_connections { 0 };
     std::mutex m_mutex;
     std::vector<Request> m_requests;
 };

@@ -35,8 +35,8 @@ public:
         const QString ready = m_dir.filePath(QStringLiteral("ready"));
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(ORVEX_SIM_PATH),
-                        {QStringLiteral("--config"), file.fileName(), QStringLiteral("--log"), logPath(),
-                         QStringLiteral("--ready-file"), ready});
+            { QStringLiteral("--config"), file.fileName(), QStringLiteral("--log"), logPath(),
+                QStringLiteral("--ready-file"), ready });
         for (int i = 0; i < 200 && !QFile::exists(ready) && m_process.state() != QProcess::NotRunning; ++i)
             QTest::qWait(10);
         m_ok = QFile::exists(ready);
@@ -59,8 +59,8 @@ public:
             return entries;
         while (!file.atEnd()) {
             const QJsonObject o = QJsonDocument::fromJson(file.readLine()).object();
-            LogEntry e{o.value(QStringLiteral("proto")).toString(), o.value(QStringLiteral("device")).toString(),
-                       o.value(QStringLiteral("peer")).toString(), o.value(QStringLiteral("raw")).toString().toLatin1()};
+            LogEntry e { o.value(QStringLiteral("proto")).toString(), o.value(QStringLiteral("device")).toString(),
+                o.value(QStringLiteral("peer")).toString(), o.value(QStringLiteral("raw")).toString().toLatin1() };
             if (proto.isEmpty() || e.proto == proto)
                 entries.append(e);
         }

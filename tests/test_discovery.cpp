@@ -16,9 +16,9 @@ private slots:
         const QByteArray request = ssdpSearchRequest();
         QCOMPARE(request.size(), 178);
         QCOMPARE(request,
-                 QByteArray("M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nMAN: \"ssdp:discover\"\r\nMX: 3\r\n"
-                            "ST: urn:schemas-upnp-org:device:MediaRenderer:1\r\n"
-                            "USER-AGENT: OS/version UPnP/1.1 product/version\r\n\r\n"));
+            QByteArray("M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nMAN: \"ssdp:discover\"\r\nMX: 3\r\n"
+                       "ST: urn:schemas-upnp-org:device:MediaRenderer:1\r\n"
+                       "USER-AGENT: OS/version UPnP/1.1 product/version\r\n\r\n"));
     }
 
     void datagramText()
@@ -32,17 +32,22 @@ private slots:
         QTest::addColumn<QString>("address");
         const QString url = QStringLiteral("http://192.168.1.20:49152/description.xml");
         QTest::newRow("usual reply") << "HTTP/1.1 200 OK\r\nCACHE-CONTROL: max-age=1800\r\nLOCATION: " + url
-                + "\r\nST: urn:schemas-upnp-org:device:MediaRenderer:1\r\n\r\n" << url;
+                + "\r\nST: urn:schemas-upnp-org:device:MediaRenderer:1\r\n\r\n"
+                                     << url;
         QTest::newRow("no blank") << "HTTP/1.1 200 OK\r\nLOCATION:" + url + "\r\n" << url;
         QTest::newRow("blanks and tabs trimmed") << "LOCATION: \t" + url + " \t\r\n" << url;
-        QTest::newRow("mixed case does not qualify") << "HTTP/1.1 200 OK\r\nLocation: " + url + "\r\n" << "";
+        QTest::newRow("mixed case does not qualify") << "HTTP/1.1 200 OK\r\nLocation: " + url + "\r\n"
+                                                     << "";
         QTest::newRow("lower case does not qualify") << "location: " + url << "";
-        QTest::newRow("upper line wins") << "LOCATION: http://a/1\r\nLOCATION: http://b/2\r\n" << "http://a/1";
-        QTest::newRow("X-LOCATION above wins") << "X-LOCATION: x\r\nLOCATION: " + url + "\r\n" << "X- x";
+        QTest::newRow("upper line wins") << "LOCATION: http://a/1\r\nLOCATION: http://b/2\r\n"
+                                         << "http://a/1";
+        QTest::newRow("X-LOCATION above wins") << "X-LOCATION: x\r\nLOCATION: " + url + "\r\n"
+                                               << "X- x";
         QTest::newRow("any case removed once qualified") << "LOCATION: location:" + url << url;
         QTest::newRow("LF only") << "HTTP/1.1 200 OK\nLOCATION: " + url + "\nST: x\n" << url;
         QTest::newRow("CR only") << "HTTP/1.1 200 OK\rLOCATION: " + url + "\rST: x\r" << url;
-        QTest::newRow("none") << "HTTP/1.1 200 OK\r\n\r\n" << "";
+        QTest::newRow("none") << "HTTP/1.1 200 OK\r\n\r\n"
+                              << "";
     }
     void location()
     {
@@ -63,7 +68,9 @@ private slots:
         QTest::newRow("no port") << "http://192.168.1.20/" << src << "";
         QTest::newRow("path") << "http://192.168.1.20:49152/dev/" << src << "49152dev";
         QTest::newRow("other host") << "http://192.168.1.21:8080/" << src << "192.168.1.218080";
-        QTest::newRow("source is a prefix") << "http://192.168.1.20:80/" << "192.168.1.2" << "080";
+        QTest::newRow("source is a prefix") << "http://192.168.1.20:80/"
+                                            << "192.168.1.2"
+                                            << "080";
         QTest::newRow("https") << "https://192.168.1.20:443/" << src << "https443";
         QTest::newRow("host name") << "http://renderer.local:1400/" << src << "renderer.local1400";
     }
@@ -82,30 +89,66 @@ private slots:
         QTest::addColumn<QString>("urlBase");
         QTest::addColumn<QString>("failure"); // empty when it reads
         const QByteArray ns = "<root xmlns=\"urn:schemas-upnp-org:device-1-0\">";
-        QTest::newRow("namespaced") << ns + "<URLBase>http://h:1/</URLBase><device><friendlyName>Living Room</friendlyName></device></root>"
-                                    << "Living Room" << "http://h:1/" << "";
-        QTest::newRow("no namespace") << QByteArray("<root><device><friendlyName>K</friendlyName></device><URLBase>u</URLBase></root>")
-                                      << "K" << "u" << "";
-        QTest::newRow("prefixed") << QByteArray("<u:root xmlns:u=\"urn:schemas-upnp-org:device-1-0\"><u:URLBase>u</u:URLBase>"
-                                                "<u:device><u:friendlyName>P</u:friendlyName></u:device></u:root>")
-                                  << "P" << "u" << "";
-        QTest::newRow("namespace differs in case only") << QByteArray("<root xmlns=\"urn:a\"><device xmlns=\"URN:A\"><friendlyName>C</friendlyName></device><URLBase>u</URLBase></root>")
-                                                        << "C" << "u" << "";
-        QTest::newRow("child in another namespace is not found") << QByteArray("<root xmlns=\"urn:a\"><device xmlns=\"urn:b\"><friendlyName>C</friendlyName></device><URLBase>u</URLBase></root>")
-                                                                 << "" << "" << "The device description has no 'device' element.";
-        QTest::newRow("no friendlyName gives an empty name") << ns + "<device/><URLBase>u</URLBase></root>" << "" << "u" << "";
-        QTest::newRow("CDATA") << ns + "<device><friendlyName><![CDATA[A & B]]></friendlyName></device><URLBase>u</URLBase></root>"
-                               << "A & B" << "u" << "";
-        QTest::newRow("comment beside text fails") << ns + "<device><friendlyName>A<!-- c --></friendlyName></device><URLBase>u</URLBase></root>"
-                                                   << "" << "" << "The element 'friendlyName' of the device description holds more than one text.";
-        QTest::newRow("nested device is not found") << ns + "<x><device><friendlyName>N</friendlyName></device></x><URLBase>u</URLBase></root>"
-                                                    << "" << "" << "The device description has no 'device' element.";
+        QTest::newRow("namespaced") << ns
+                + "<URLBase>http://h:1/</URLBase><device><friendlyName>Living Room</friendlyName></device></root>"
+                                    << "Living Room"
+                                    << "http://h:1/"
+                                    << "";
+        QTest::newRow("no namespace") << QByteArray(
+            "<root><device><friendlyName>K</friendlyName></device><URLBase>u</URLBase></root>")
+                                      << "K"
+                                      << "u"
+                                      << "";
+        QTest::newRow("prefixed") << QByteArray(
+            "<u:root xmlns:u=\"urn:schemas-upnp-org:device-1-0\"><u:URLBase>u</u:URLBase>"
+            "<u:device><u:friendlyName>P</u:friendlyName></u:device></u:root>")
+                                  << "P"
+                                  << "u"
+                                  << "";
+        QTest::newRow("namespace differs in case only")
+            << QByteArray("<root xmlns=\"urn:a\"><device "
+                          "xmlns=\"URN:A\"><friendlyName>C</friendlyName></device><URLBase>u</URLBase></root>")
+            << "C"
+            << "u"
+            << "";
+        QTest::newRow("child in another namespace is not found")
+            << QByteArray("<root xmlns=\"urn:a\"><device "
+                          "xmlns=\"urn:b\"><friendlyName>C</friendlyName></device><URLBase>u</URLBase></root>")
+            << ""
+            << ""
+            << "The device description has no 'device' element.";
+        QTest::newRow("no friendlyName gives an empty name") << ns + "<device/><URLBase>u</URLBase></root>"
+                                                             << ""
+                                                             << "u"
+                                                             << "";
+        QTest::newRow("CDATA") << ns
+                + "<device><friendlyName><![CDATA[A & B]]></friendlyName></device><URLBase>u</URLBase></root>"
+                               << "A & B"
+                               << "u"
+                               << "";
+        QTest::newRow("comment beside text fails")
+            << ns + "<device><friendlyName>A<!-- c --></friendlyName></device><URLBase>u</URLBase></root>"
+            << ""
+            << ""
+            << "The element 'friendlyName' of the device description holds more than one text.";
+        QTest::newRow("nested device is not found")
+            << ns + "<x><device><friendlyName>N</friendlyName></device></x><URLBase>u</URLBase></root>"
+            << ""
+            << ""
+            << "The device description has no 'device' element.";
         QTest::newRow("no URLBase") << ns + "<device><friendlyName>N</friendlyName></device></root>"
-                                    << "" << "" << "The device description has no 'URLBase' element.";
+                                    << ""
+                                    << ""
+                                    << "The device description has no 'URLBase' element.";
         QTest::newRow("empty URLBase") << ns + "<device><friendlyName>N</friendlyName></device><URLBase/></root>"
-                                       << "" << "" << "The device description's 'URLBase' is empty.";
-        QTest::newRow("URLBase inside device is not found") << ns + "<device><friendlyName>N</friendlyName><URLBase>u</URLBase></device></root>"
-                                                            << "" << "" << "The device description has no 'URLBase' element.";
+                                       << ""
+                                       << ""
+                                       << "The device description's 'URLBase' is empty.";
+        QTest::newRow("URLBase inside device is not found")
+            << ns + "<device><friendlyName>N</friendlyName><URLBase>u</URLBase></device></root>"
+            << ""
+            << ""
+            << "The device description has no 'URLBase' element.";
     }
     void description()
     {
@@ -131,7 +174,8 @@ private slots:
             readDescription("<root><device>", document);
             QFAIL("no failure");
         } catch (const Failure &f) {
-            QVERIFY2(f.message().startsWith(QStringLiteral("The device description is not valid XML: ")), qPrintable(f.message()));
+            QVERIFY2(f.message().startsWith(QStringLiteral("The device description is not valid XML: ")),
+                qPrintable(f.message()));
         }
     }
 };

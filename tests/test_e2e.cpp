@@ -29,7 +29,9 @@ QJsonArray devices(std::initializer_list<QJsonObject> list)
 
 QJsonObject state(int vol, int dvol, int orvexIndex = 0, int dlnaIndex = 0)
 {
-    return {{"state", QJsonObject{{"vol", vol}, {"dvol", dvol}, {"orvex_index", orvexIndex}, {"dlna_index", dlnaIndex}}}};
+    return { { "state",
+        QJsonObject {
+            { "vol", vol }, { "dvol", dvol }, { "orvex_index", orvexIndex }, { "dlna_index", dlnaIndex } } } };
 }
 
 QJsonObject stations(const QStringList &descs, const QStringList &urls, const QJsonObject &s = state(20, 100))
@@ -37,7 +39,7 @@ QJsonObject stations(const QStringList &descs, const QStringList &urls, const QJ
     QJsonObject st = s.value("state").toObject();
     st.insert("descs", QJsonArray::fromStringList(descs));
     st.insert("urls", QJsonArray::fromStringList(urls));
-    return {{"state", st}};
+    return { { "state", st } };
 }
 
 QJsonObject faults(const QJsonObject &f, QJsonObject more = {})
@@ -55,14 +57,14 @@ class TestEndToEnd : public QObject
     QStringList m_errors;
     std::unique_ptr<Tmain> m_window;
 
-    template<typename T> T *get(const char *name) { return m_window->findChild<T *>(QLatin1String(name)); }
+    template <typename T> T *get(const char *name) { return m_window->findChild<T *>(QLatin1String(name)); }
     QTabWidget *tabs() { return get<QTabWidget>("TabControl1"); }
     QString banner() { return get<QLabel>("infolab")->text(); }
     QString currentPage() { return tabs()->currentWidget()->objectName(); }
 
     void startWindow()
     {
-        m_window = std::make_unique<Tmain>(Tmain::Options{false});
+        m_window = std::make_unique<Tmain>(Tmain::Options { false });
         m_window->show();
     }
     bool waitReady(int ms = 9000)
@@ -108,7 +110,7 @@ private slots:
 
     void searchAndRefresh()
     {
-        SimFixture sim(devices({SimFixture::device("Living Room", 0, 50), SimFixture::device("Kitchen", 1, 150)}));
+        SimFixture sim(devices({ SimFixture::device("Living Room", 0, 50), SimFixture::device("Kitchen", 1, 150) }));
         QVERIFY(sim.ok());
         startWindow();
         // The search ends with the first row selected and the refresh armed.
@@ -117,10 +119,10 @@ private slots:
         QVERIFY(!tabs()->isEnabled());
         QVERIFY(waitReady());
         QCOMPARE(m_errors, QStringList());
-        QCOMPARE(rows("dlist"), (QStringList{"Living Room", "Kitchen"}));
+        QCOMPARE(rows("dlist"), (QStringList { "Living Room", "Kitchen" }));
         QCOMPARE(get<QListWidget>("dlist")->currentRow(), 0);
-        QCOMPARE(m_window->deviceIPs(), (QStringList{"10.77.0.20", "10.77.0.21"}));
-        QCOMPARE(m_window->devicePorts(), (QStringList{"49152", "49153"}));
+        QCOMPARE(m_window->deviceIPs(), (QStringList { "10.77.0.20", "10.77.0.21" }));
+        QCOMPARE(m_window->devicePorts(), (QStringList { "49152", "49153" }));
         QCOMPARE(currentPage(), QStringLiteral("sett"));
         QCOMPARE(get<QLabel>("stat")->text(), QStringLiteral("Device: Living Room IP: 10.77.0.20"));
         QVERIFY(get<QLabel>("rout_ip")->text().startsWith("10.77.0.254 - SSID: "));
@@ -131,30 +133,28 @@ private slots:
         QVERIFY(ssdp[0].raw.endsWith("USER-AGENT: OS/version UPnP/1.1 product/version\r\n\r\n"));
         QVERIFY(ssdp[0].peer.startsWith("10.77.0.1:"));
 
-        QCOMPARE(sim.requestLines(), (QList<QByteArray>{
-            "GET /orvex/desc.txt HTTP/1.1",
-            "GET /orvex/url.txt HTTP/1.1",
-            "GET /orvex/dvol HTTP/1.1",
-            "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=60 HTTP/1.0",
-            "GET /orvex/vol HTTP/1.1",
-            "POST /orvex/el/php_command_startstop.php?volev&val=35 HTTP/1.0",
-            "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=60 HTTP/1.0",
-            "POST /orvex/el/php_command_startstop.php?volev&val=35 HTTP/1.0",
-            "GET /orvex/orvex_index HTTP/1.1",
-            "GET /orvex/dlna_index HTTP/1.1"}));
+        QCOMPARE(sim.requestLines(),
+            (QList<QByteArray> { "GET /orvex/desc.txt HTTP/1.1", "GET /orvex/url.txt HTTP/1.1",
+                "GET /orvex/dvol HTTP/1.1", "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=60 HTTP/1.0",
+                "GET /orvex/vol HTTP/1.1", "POST /orvex/el/php_command_startstop.php?volev&val=35 HTTP/1.0",
+                "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=60 HTTP/1.0",
+                "POST /orvex/el/php_command_startstop.php?volev&val=35 HTTP/1.0", "GET /orvex/orvex_index HTTP/1.1",
+                "GET /orvex/dlna_index HTTP/1.1" }));
         const auto http = sim.log("http");
         const LogEntry &description = http.first();
-        QCOMPARE(description.raw, QByteArray("GET /description.xml HTTP/1.1\r\nHost: 10.77.0.20:49152\r\n"
-                                             "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
-                                             "Accept-Encoding: identity\r\n"
-                                             "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n"));
+        QCOMPARE(description.raw,
+            QByteArray("GET /description.xml HTTP/1.1\r\nHost: 10.77.0.20:49152\r\n"
+                       "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+                       "Accept-Encoding: identity\r\n"
+                       "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n"));
         const LogEntry &volume = http.at(http.size() - 3);
-        QCOMPARE(volume.raw, QByteArray("POST /orvex/el/php_command_startstop.php?volev&val=35 HTTP/1.0\r\n"
-                                        "Connection: keep-alive\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-                                        "Content-Length: 0\r\nHost: 10.77.0.20\r\n"
-                                        "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
-                                        "Accept-Encoding: identity\r\n"
-                                        "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n"));
+        QCOMPARE(volume.raw,
+            QByteArray("POST /orvex/el/php_command_startstop.php?volev&val=35 HTTP/1.0\r\n"
+                       "Connection: keep-alive\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                       "Content-Length: 0\r\nHost: 10.77.0.20\r\n"
+                       "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n"
+                       "Accept-Encoding: identity\r\n"
+                       "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n"));
 
         const QStringList boxRows = rows("webradio");
         QCOMPARE(boxRows.size(), 21);
@@ -170,30 +170,30 @@ private slots:
 
     void sameVolumesAreSentOnce()
     {
-        SimFixture sim(devices({SimFixture::device("Box", 0, 20, state(20, 100))}));
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20, state(20, 100)) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
-        QCOMPARE(sim.requestLines(), (QList<QByteArray>{
-            "GET /orvex/desc.txt HTTP/1.1", "GET /orvex/url.txt HTTP/1.1", "GET /orvex/dvol HTTP/1.1",
-            "GET /orvex/vol HTTP/1.1",
-            "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=100 HTTP/1.0",
-            "POST /orvex/el/php_command_startstop.php?volev&val=20 HTTP/1.0",
-            "GET /orvex/orvex_index HTTP/1.1", "GET /orvex/dlna_index HTTP/1.1"}));
+        QCOMPARE(sim.requestLines(),
+            (QList<QByteArray> { "GET /orvex/desc.txt HTTP/1.1", "GET /orvex/url.txt HTTP/1.1",
+                "GET /orvex/dvol HTTP/1.1", "GET /orvex/vol HTTP/1.1",
+                "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=100 HTTP/1.0",
+                "POST /orvex/el/php_command_startstop.php?volev&val=20 HTTP/1.0", "GET /orvex/orvex_index HTTP/1.1",
+                "GET /orvex/dlna_index HTTP/1.1" }));
     }
 
     // A reply 1200 ms late is read by the next search, which sends from the
     // same local address and port.
     void lateReplyReadByNextSearch()
     {
-        SimFixture sim(devices({SimFixture::device("Early", 0, 50), SimFixture::device("Late", 1, 1200)}));
+        SimFixture sim(devices({ SimFixture::device("Early", 0, 50), SimFixture::device("Late", 1, 1200) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
-        QCOMPARE(rows("dlist"), QStringList{"Early"});
+        QCOMPARE(rows("dlist"), QStringList { "Early" });
         click("Button9");
         QVERIFY(waitReady());
-        QCOMPARE(rows("dlist"), (QStringList{"Late", "Early"}));
+        QCOMPARE(rows("dlist"), (QStringList { "Late", "Early" }));
         const auto ssdp = sim.log("ssdp");
         QCOMPARE(ssdp.size(), 2);
         QCOMPARE(ssdp[0].peer, ssdp[1].peer);
@@ -202,13 +202,15 @@ private slots:
 
     void duplicateAndEmptyDatagrams()
     {
-        SimFixture sim(devices({SimFixture::device("Twice", 0, 30, {{"ssdp", QJsonObject{{"duplicate", true}}}}),
-                                SimFixture::device("AfterEmpty", 1, 200, {{"ssdp", QJsonObject{{"emptyDatagramFirst", true}}}})}));
+        SimFixture sim(
+            devices({ SimFixture::device("Twice", 0, 30, { { "ssdp", QJsonObject { { "duplicate", true } } } }),
+                SimFixture::device(
+                    "AfterEmpty", 1, 200, { { "ssdp", QJsonObject { { "emptyDatagramFirst", true } } } }) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
-        QCOMPARE(rows("dlist"), (QStringList{"Twice", "Twice", "AfterEmpty"}));
-        QCOMPARE(m_window->devicePorts(), (QStringList{"49152", "49152", "49153"}));
+        QCOMPARE(rows("dlist"), (QStringList { "Twice", "Twice", "AfterEmpty" }));
+        QCOMPARE(m_window->devicePorts(), (QStringList { "49152", "49152", "49153" }));
     }
 
     // One broken responder does not hide the others; the skips are reported.
@@ -217,11 +219,11 @@ private slots:
         SimFixture sim(devices({
             SimFixture::device("First", 0, 20),
             SimFixture::device("Second", 1, 60),
-            SimFixture::device("NoUrlBase", 2, 100, {{"description", QJsonObject{{"noUrlBase", true}}}}),
-            SimFixture::device("MixedCase", 3, 140, {{"ssdp", QJsonObject{{"mixedCaseLocation", true}}}}),
-            SimFixture::device("Malformed", 4, 180, {{"description", QJsonObject{{"malformed", true}}}}),
-            SimFixture::device("Oversize", 5, 220, {{"ssdp", QJsonObject{{"oversize", true}}}}),
-            SimFixture::device("Missing", 6, 260, {{"description", QJsonObject{{"status", 404}}}}),
+            SimFixture::device("NoUrlBase", 2, 100, { { "description", QJsonObject { { "noUrlBase", true } } } }),
+            SimFixture::device("MixedCase", 3, 140, { { "ssdp", QJsonObject { { "mixedCaseLocation", true } } } }),
+            SimFixture::device("Malformed", 4, 180, { { "description", QJsonObject { { "malformed", true } } } }),
+            SimFixture::device("Oversize", 5, 220, { { "ssdp", QJsonObject { { "oversize", true } } } }),
+            SimFixture::device("Missing", 6, 260, { { "description", QJsonObject { { "status", 404 } } } }),
             SimFixture::device("Fourth", 7, 300),
         }));
         QVERIFY(sim.ok());
@@ -229,15 +231,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(banner().startsWith("Skipped"), 6000);
         QCOMPARE(banner(), QStringLiteral("Skipped 5 responder(s): The device description has no 'URLBase' element."));
         QVERIFY(waitReady());
-        QCOMPARE(rows("dlist"), (QStringList{"First", "Second", "Fourth"}));
-        QCOMPARE(m_window->deviceIPs(), (QStringList{"10.77.0.20", "10.77.0.21", "10.77.0.27"}));
+        QCOMPARE(rows("dlist"), (QStringList { "First", "Second", "Fourth" }));
+        QCOMPARE(m_window->deviceIPs(), (QStringList { "10.77.0.20", "10.77.0.21", "10.77.0.27" }));
         QCOMPARE(m_errors, QStringList());
     }
 
     void silentDescriptionCostsTheBoundedWait()
     {
-        SimFixture sim(devices({SimFixture::device("Fine", 0, 20),
-                                SimFixture::device("Silent", 1, 60, {{"description", QJsonObject{{"noReply", true}}}})}));
+        SimFixture sim(devices({ SimFixture::device("Fine", 0, 20),
+            SimFixture::device("Silent", 1, 60, { { "description", QJsonObject { { "noReply", true } } } }) }));
         QVERIFY(sim.ok());
         QElapsedTimer clock;
         clock.start();
@@ -246,14 +248,14 @@ private slots:
         QVERIFY2(clock.elapsed() < 14000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(banner(), QStringLiteral("Skipped 1 responder(s): Socket Error # 110\r\nConnection timed out"));
         QVERIFY(waitReady());
-        QCOMPARE(rows("dlist"), QStringList{"Fine"});
+        QCOMPARE(rows("dlist"), QStringList { "Fine" });
     }
 
     void stationIndexes()
     {
-        const QStringList five{"e", "d", "c", "b", "a"}, urls{"u1", "u2", "u3", "u4", "u5"};
-        SimFixture sim(devices({SimFixture::device("Seven", 0, 20, stations(five, urls, state(20, 100, 7, 3))),
-                                SimFixture::device("Zero", 1, 60, stations(five, urls, state(20, 100, 0, 0)))}));
+        const QStringList five { "e", "d", "c", "b", "a" }, urls { "u1", "u2", "u3", "u4", "u5" };
+        SimFixture sim(devices({ SimFixture::device("Seven", 0, 20, stations(five, urls, state(20, 100, 7, 3))),
+            SimFixture::device("Zero", 1, 60, stations(five, urls, state(20, 100, 0, 0))) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
@@ -263,12 +265,12 @@ private slots:
         QCOMPARE(m_window->lastRadioIndex(), 7);
         QCOMPARE(dladr->row(), 3);
         QCOMPARE(m_window->lastDlnaIndex(), 3);
-        QCOMPARE(rows("webradio"), (QStringList{"Please select station", "a", "b", "c", "d", "e"}));
+        QCOMPARE(rows("webradio"), (QStringList { "Please select station", "a", "b", "c", "d", "e" }));
         QCOMPARE(m_window->stations().at(0).IP, QStringLiteral("u5"));
 
         // The other device reads 0: the box moves to the row left by the first, then 0 is stored.
         QTest::mouseClick(get<QListWidget>("dlist")->viewport(), Qt::LeftButton, {},
-                          get<QListWidget>("dlist")->visualItemRect(get<QListWidget>("dlist")->item(1)).center());
+            get<QListWidget>("dlist")->visualItemRect(get<QListWidget>("dlist")->item(1)).center());
         QVERIFY(!tabs()->isEnabled());
         QCOMPARE(webradio->count(), 0);
         QVERIFY(waitReady());
@@ -282,39 +284,41 @@ private slots:
         const qsizetype before = sim.httpCount();
         click("startdlna");
         QCOMPARE(m_errors, QStringList());
-        QCOMPARE(sim.requestLines(before), (QList<QByteArray>{
-            "POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0",
-            "POST /orvex/dlnaplaylist.php?filep&ip=10.77.0.21&port=49153&fil=u3 HTTP/1.0",
-            "POST /orvex/el/php_command_startstop.php?dlnaindex&index=3 HTTP/1.0",
-            "POST /orvex/dlnaplay.php?pla&ip=10.77.0.21&port=49153 HTTP/1.0"}));
+        QCOMPARE(sim.requestLines(before),
+            (QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0",
+                "POST /orvex/dlnaplaylist.php?filep&ip=10.77.0.21&port=49153&fil=u3 HTTP/1.0",
+                "POST /orvex/el/php_command_startstop.php?dlnaindex&index=3 HTTP/1.0",
+                "POST /orvex/dlnaplay.php?pla&ip=10.77.0.21&port=49153 HTTP/1.0" }));
         QCOMPARE(m_window->lastDlnaIndex(), 3);
     }
 
     void orvexPage()
     {
-        SimFixture sim(devices({SimFixture::device("Box", 0, 20)}));
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
         qsizetype before = sim.httpCount();
         click("Button4");
-        QCOMPARE(sim.requestLines(before), (QList<QByteArray>{
-            "POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0",
-            "POST /orvex/el/php_command_startstop.php?startair HTTP/1.0"}));
+        QCOMPARE(sim.requestLines(before),
+            (QList<QByteArray> { "POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0",
+                "POST /orvex/el/php_command_startstop.php?startair HTTP/1.0" }));
         QCOMPARE(banner(), QStringLiteral("Orvex started"));
         QCOMPARE(m_window->bannerTimer().interval(), 2000);
 
         before = sim.httpCount();
         click("Button5");
-        QCOMPARE(sim.requestLines(before), QList<QByteArray>{"POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0"});
+        QCOMPARE(sim.requestLines(before),
+            QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0" });
 
         // Choosing row 4 sends the fourth station's address, then the row.
         auto *webradio = get<StationCombo>("webradio");
         before = sim.httpCount();
         chooseStation(webradio, 4);
-        QCOMPARE(sim.requestLines(before), (QList<QByteArray>{
-            "POST /orvex/el/php_command_startstop.php?wraddr&wraddre=http://stream.example/deephouse.mp3 HTTP/1.0",
-            "POST /orvex/el/php_command_startstop.php?orvexindex&index=4 HTTP/1.0"}));
+        QCOMPARE(sim.requestLines(before),
+            (QList<QByteArray> {
+                "POST /orvex/el/php_command_startstop.php?wraddr&wraddre=http://stream.example/deephouse.mp3 HTTP/1.0",
+                "POST /orvex/el/php_command_startstop.php?orvexindex&index=4 HTTP/1.0" }));
         QCOMPARE(m_window->lastRadioIndex(), 4);
         QCOMPARE(banner(), QStringLiteral("Station set to http://stream.example/deephouse.mp3"));
         // Closing on the row already confirmed sends nothing.
@@ -332,14 +336,15 @@ private slots:
         before = sim.httpCount();
         airvol->setFocus();
         QTest::keyClick(airvol, Qt::Key_Right);
-        QCOMPARE(sim.requestLines(before), QList<QByteArray>{"POST /orvex/el/php_command_startstop.php?volev&val=36 HTTP/1.0"});
+        QCOMPARE(sim.requestLines(before),
+            QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?volev&val=36 HTTP/1.0" });
         QCOMPARE(get<QLabel>("vollab")->text(), QStringLiteral("System volume: 36"));
         QCOMPARE(m_errors, QStringList());
     }
 
     void dlnaPage()
     {
-        SimFixture sim(devices({SimFixture::device("Box", 0, 20, state(20, 100))}));
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20, state(20, 100)) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
@@ -349,23 +354,28 @@ private slots:
         // On the prompt row only the Orvex stop goes out, then the lookup fails.
         qsizetype before = sim.httpCount();
         click("startdlna");
-        QCOMPARE(sim.requestLines(before), QList<QByteArray>{"POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0"});
-        QCOMPARE(m_errors, QStringList{"List index out of bounds (-1)"});
+        QCOMPARE(sim.requestLines(before),
+            QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0" });
+        QCOMPARE(m_errors, QStringList { "List index out of bounds (-1)" });
         m_errors.clear();
 
         before = sim.httpCount();
         chooseStation(dladr, 2);
         chooseStation(dladr, 2); // the same row again sends again
-        QCOMPARE(sim.requestLines(before), (QList<QByteArray>{
-            "POST /orvex/dlnaplaylist.php?filep&ip=10.77.0.20&port=49152&fil=http://stream.example/bbcws.mp3 HTTP/1.0",
-            "POST /orvex/el/php_command_startstop.php?dlnaindex&index=2 HTTP/1.0",
-            "POST /orvex/dlnaplaylist.php?filep&ip=10.77.0.20&port=49152&fil=http://stream.example/bbcws.mp3 HTTP/1.0",
-            "POST /orvex/el/php_command_startstop.php?dlnaindex&index=2 HTTP/1.0"}));
+        QCOMPARE(sim.requestLines(before),
+            (QList<QByteArray> {
+                "POST /orvex/dlnaplaylist.php?filep&ip=10.77.0.20&port=49152&fil=http://stream.example/bbcws.mp3 "
+                "HTTP/1.0",
+                "POST /orvex/el/php_command_startstop.php?dlnaindex&index=2 HTTP/1.0",
+                "POST /orvex/dlnaplaylist.php?filep&ip=10.77.0.20&port=49152&fil=http://stream.example/bbcws.mp3 "
+                "HTTP/1.0",
+                "POST /orvex/el/php_command_startstop.php?dlnaindex&index=2 HTTP/1.0" }));
 
         get<QLabel>("stat")->setText("something else");
         before = sim.httpCount();
         click("stopdlna");
-        QCOMPARE(sim.requestLines(before), QList<QByteArray>{"POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0"});
+        QCOMPARE(sim.requestLines(before),
+            QList<QByteArray> { "POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0" });
         QCOMPARE(get<QLabel>("stat")->text(), QStringLiteral("Device: Box IP: 10.77.0.20"));
 
         // The DLNA volume: the box shows the panel, sends nothing itself.
@@ -374,14 +384,15 @@ private slots:
         QCOMPARE(sim.httpCount(), before);
         auto *dlnavol = get<VolumeSlider>("dlnavol");
         dlnavol->setRealValue(42.5);
-        QCOMPARE(sim.requestLines(before), QList<QByteArray>{"POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=42 HTTP/1.0"});
+        QCOMPARE(sim.requestLines(before),
+            QList<QByteArray> { "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=42 HTTP/1.0" });
         QCOMPARE(get<QLabel>("voldlna")->text(), QStringLiteral("DLNA volume: 42"));
         QCOMPARE(m_errors, QStringList());
     }
 
     void advPage()
     {
-        SimFixture sim(devices({SimFixture::device("Box", 0, 20, state(20, 100))}));
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20, state(20, 100)) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
@@ -390,9 +401,10 @@ private slots:
         QCOMPARE(banner(), QStringLiteral("Rebooting device"));
         click("Button7");
         QCOMPARE(banner(), QStringLiteral("Shutting down device"));
-        QCOMPARE(sim.requestLines(before), (QList<QByteArray>{"POST /orvex/el/php_command_rebshutd.php?reb HTTP/1.0",
-                                                              "POST /orvex/el/php_command_rebshutd.php?shut HTTP/1.0"}));
-        QCOMPARE(rows("dlist"), QStringList{"Box"});
+        QCOMPARE(sim.requestLines(before),
+            (QList<QByteArray> { "POST /orvex/el/php_command_rebshutd.php?reb HTTP/1.0",
+                "POST /orvex/el/php_command_rebshutd.php?shut HTTP/1.0" }));
+        QCOMPARE(rows("dlist"), QStringList { "Box" });
 
         click("Button9");
         QCOMPARE(get<StationCombo>("webradio")->count(), 0);
@@ -401,7 +413,7 @@ private slots:
         QCOMPARE(currentPage(), QStringLiteral("sett"));
         QVERIFY(waitReady());
         QCOMPARE(sim.log("ssdp").size(), 2);
-        QCOMPARE(rows("dlist"), QStringList{"Box"});
+        QCOMPARE(rows("dlist"), QStringList { "Box" });
         QCOMPARE(get<StationCombo>("webradio")->count(), 21);
     }
 
@@ -416,17 +428,24 @@ private slots:
         QVERIFY(rows("dlist").isEmpty());
         QVERIFY(!m_window->bannerTimer().isEnabled()); // sticky
 
-        struct Guarded { std::function<void()> act; int ms; };
-        const QList<Guarded> cases{
-            {[this] { click("Button4"); }, 2000},
-            {[this] { get<VolumeSlider>("airvol")->setRealValue(55); }, 2000},
-            {[this] { click("Button5"); }, 3000},
-            {[this] { click("startdlna"); }, 3000},
-            {[this] { click("stopdlna"); }, 3000},
-            {[this] { get<VolumeSlider>("dlnavol")->setRealValue(10); }, 3000},
-            {[this] { click("Button6"); }, 3000},
-            {[this] { click("Button7"); }, 3000},
-            {[this] { QTest::mouseClick(tabs()->tabBar(), Qt::LeftButton, {}, tabs()->tabBar()->tabRect(4).center()); }, 3000},
+        struct Guarded
+        {
+            std::function<void()> act;
+            int ms;
+        };
+        const QList<Guarded> cases {
+            { [this] { click("Button4"); }, 2000 },
+            { [this] { get<VolumeSlider>("airvol")->setRealValue(55); }, 2000 },
+            { [this] { click("Button5"); }, 3000 },
+            { [this] { click("startdlna"); }, 3000 },
+            { [this] { click("stopdlna"); }, 3000 },
+            { [this] { get<VolumeSlider>("dlnavol")->setRealValue(10); }, 3000 },
+            { [this] { click("Button6"); }, 3000 },
+            { [this] { click("Button7"); }, 3000 },
+            { [this] {
+                 QTest::mouseClick(tabs()->tabBar(), Qt::LeftButton, {}, tabs()->tabBar()->tabRect(4).center());
+             },
+                3000 },
         };
         for (const auto &c : cases) {
             tabs()->setCurrentIndex(0);
@@ -444,13 +463,15 @@ private slots:
     // After a failed refresh the pages come back on the ADV page.
     void refreshFailures()
     {
-        SimFixture sim(devices({SimFixture::device("NoDesc", 0, 20, faults({{"/orvex/desc.txt", QJsonObject{{"status", 404}}}})),
-                                SimFixture::device("ShortUrls", 1, 60, stations({"a", "b", "c"}, {"u1", "u2"})),
-                                SimFixture::device("BadVol", 2, 100, faults({{"/orvex/vol", QJsonObject{{"body", "35\r\n"}}}}))}));
+        SimFixture sim(devices(
+            { SimFixture::device("NoDesc", 0, 20, faults({ { "/orvex/desc.txt", QJsonObject { { "status", 404 } } } })),
+                SimFixture::device("ShortUrls", 1, 60, stations({ "a", "b", "c" }, { "u1", "u2" })),
+                SimFixture::device(
+                    "BadVol", 2, 100, faults({ { "/orvex/vol", QJsonObject { { "body", "35\r\n" } } } })) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
-        QCOMPARE(m_errors, QStringList{"HTTP/1.1 404 Not Found."});
+        QCOMPARE(m_errors, QStringList { "HTTP/1.1 404 Not Found." });
         QCOMPARE(currentPage(), QStringLiteral("adv"));
         QCOMPARE(get<StationCombo>("webradio")->count(), 0);
         QCOMPARE(rows("dlist").size(), 3);
@@ -473,7 +494,7 @@ private slots:
     // Moving the selection with the keys refreshes the pages for the new device.
     void keyboardSelectionRefreshes()
     {
-        SimFixture sim(devices({SimFixture::device("One", 0, 20), SimFixture::device("Two", 1, 60)}));
+        SimFixture sim(devices({ SimFixture::device("One", 0, 20), SimFixture::device("Two", 1, 60) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
@@ -487,21 +508,22 @@ private slots:
 
     void commandFailureKeepsLaterRequestsUnsent()
     {
-        SimFixture sim(devices({SimFixture::device("Box", 0, 20, faults({{"/orvex/dlnastop.php", QJsonObject{{"emptyBody", true}}}},
-                                                                         state(20, 100)))}));
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20,
+            faults({ { "/orvex/dlnastop.php", QJsonObject { { "emptyBody", true } } } }, state(20, 100))) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
         const qsizetype before = sim.httpCount();
         click("Button4");
-        QCOMPARE(m_errors, QStringList{"List index out of bounds (0)"});
-        QCOMPARE(sim.requestLines(before), QList<QByteArray>{"POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0"});
+        QCOMPARE(m_errors, QStringList { "List index out of bounds (0)" });
+        QCOMPARE(sim.requestLines(before),
+            QList<QByteArray> { "POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0" });
     }
 
     // Runs last: the exit button ends the program's timers for good.
     void exitSendsNothing()
     {
-        SimFixture sim(devices({SimFixture::device("Box", 0, 20, state(20, 100))}));
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20, state(20, 100)) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());

@@ -32,32 +32,33 @@ class TestHttpClient : public QObject
 private slots:
     void postBytes()
     {
-        RawServer server([](const auto &) { return RawServer::Response{okReply("OK\r\n"), true}; }, 80);
+        RawServer server([](const auto &) { return RawServer::Response { okReply("OK\r\n"), true }; }, 80);
         QVERIFY(server.ok());
         HttpClient client;
         client.post(QStringLiteral("http://127.0.0.1/orvex/el/php_command_startstop.php?volev&val=35"));
         QCOMPARE(server.requests().at(0).bytes,
-                 "POST /orvex/el/php_command_startstop.php?volev&val=35 HTTP/1.0\r\n"
-                 "Connection: keep-alive\r\n"
-                 "Content-Type: application/x-www-form-urlencoded\r\n"
-                 "Content-Length: 0\r\n"
-                 "Host: 127.0.0.1\r\n" + Accept + "Accept-Encoding: identity\r\n" + Agent + "\r\n");
+            "POST /orvex/el/php_command_startstop.php?volev&val=35 HTTP/1.0\r\n"
+            "Connection: keep-alive\r\n"
+            "Content-Type: application/x-www-form-urlencoded\r\n"
+            "Content-Length: 0\r\n"
+            "Host: 127.0.0.1\r\n"
+                + Accept + "Accept-Encoding: identity\r\n" + Agent + "\r\n");
     }
 
     void getBytesWithPort()
     {
-        RawServer server([](const auto &) { return RawServer::Response{okReply("<root/>")}; });
+        RawServer server([](const auto &) { return RawServer::Response { okReply("<root/>") }; });
         HttpClient client;
         const QString url = QStringLiteral("http://127.0.0.1:%1/description.xml").arg(server.port());
         QCOMPARE(client.get(url), QByteArray("<root/>"));
         QCOMPARE(server.requests().at(0).bytes,
-                 "GET /description.xml HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n" + Accept
-                     + "Accept-Encoding: identity\r\n" + Agent + "\r\n");
+            "GET /description.xml HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n" + Accept
+                + "Accept-Encoding: identity\r\n" + Agent + "\r\n");
     }
 
     void targetIsNotEscaped()
     {
-        RawServer server([](const auto &) { return RawServer::Response{okReply("OK"), true}; }, 80);
+        RawServer server([](const auto &) { return RawServer::Response { okReply("OK"), true }; }, 80);
         HttpClient client;
         client.post(QStringLiteral("http://127.0.0.1/orvex/x.php?wraddr&wraddre=http://s/a b.mp3"));
         client.post(QStringLiteral("http://127.0.0.1/orvex/x.php?wraddr&wraddre=http://s/a#frag"));
@@ -73,26 +74,41 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("failure");
-        QTest::newRow("content-length") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello") << QByteArray("hello") << "";
-        QTest::newRow("chunked") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nhel\r\n2\r\nlo\r\n0\r\n\r\n") << QByteArray("hello") << "";
+        QTest::newRow("content-length") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello")
+                                        << QByteArray("hello") << "";
+        QTest::newRow("chunked") << QByteArray(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nhel\r\n2\r\nlo\r\n0\r\n\r\n")
+                                 << QByteArray("hello") << "";
         QTest::newRow("until close") << QByteArray("HTTP/1.0 200 OK\r\n\r\nhello") << QByteArray("hello") << "";
-        QTest::newRow("100 skipped") << QByteArray("HTTP/1.1 100 Continue\r\nX: y\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok") << QByteArray("ok") << "";
+        QTest::newRow("100 skipped") << QByteArray(
+            "HTTP/1.1 100 Continue\r\nX: y\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")
+                                     << QByteArray("ok") << "";
         QTest::newRow("204") << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << QByteArray() << "";
-        QTest::newRow("content cut short") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nhalf") << QByteArray("half") << "";
-        QTest::newRow("closed in headers after the status line") << QByteArray("HTTP/1.1 200 OK\r\nContent-Le") << QByteArray() << "";
-        QTest::newRow("closed before the status line") << QByteArray() << QByteArray() << "Connection Closed Gracefully.";
-        QTest::newRow("closed inside the status line") << QByteArray("HTTP/1.1 20") << QByteArray() << "Connection Closed Gracefully.";
-        QTest::newRow("closed inside chunked body") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhe") << QByteArray() << "Connection Closed Gracefully.";
-        QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!") << QByteArray() << "HTTP/1.1 404 Not Found";
-        QTest::newRow("302 not followed") << QByteArray("HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1/else\r\nContent-Length: 0\r\n\r\n") << QByteArray() << "HTTP/1.1 302 Found";
-        QTest::newRow("500 odd reason") << QByteArray("HTTP/1.0 500 Oops here\r\n\r\n") << QByteArray() << "HTTP/1.0 500 Oops here";
+        QTest::newRow("content cut short")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nhalf") << QByteArray("half") << "";
+        QTest::newRow("closed in headers after the status line")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Le") << QByteArray() << "";
+        QTest::newRow("closed before the status line")
+            << QByteArray() << QByteArray() << "Connection Closed Gracefully.";
+        QTest::newRow("closed inside the status line")
+            << QByteArray("HTTP/1.1 20") << QByteArray() << "Connection Closed Gracefully.";
+        QTest::newRow("closed inside chunked body")
+            << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhe") << QByteArray()
+            << "Connection Closed Gracefully.";
+        QTest::newRow("404") << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!") << QByteArray()
+                             << "HTTP/1.1 404 Not Found";
+        QTest::newRow("302 not followed")
+            << QByteArray("HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1/else\r\nContent-Length: 0\r\n\r\n")
+            << QByteArray() << "HTTP/1.1 302 Found";
+        QTest::newRow("500 odd reason") << QByteArray("HTTP/1.0 500 Oops here\r\n\r\n") << QByteArray()
+                                        << "HTTP/1.0 500 Oops here";
     }
     void replies()
     {
         QFETCH(QByteArray, reply);
         QFETCH(QByteArray, body);
         QFETCH(QString, failure);
-        RawServer server([&](const auto &) { return RawServer::Response{reply.toStdString(), true}; }, 80);
+        RawServer server([&](const auto &) { return RawServer::Response { reply.toStdString(), true }; }, 80);
         HttpClient client;
         QByteArray got;
         const QString message = failureOf([&] { got = client.post(QStringLiteral("http://127.0.0.1/orvex/x")); });
@@ -104,18 +120,18 @@ private slots:
     {
         HttpClient client;
         QCOMPARE(failureOf([&] { client.post(QStringLiteral("http://127.0.0.1:9/orvex/x")); }),
-                 QStringLiteral("Socket Error # 111\r\nConnection refused"));
+            QStringLiteral("Socket Error # 111\r\nConnection refused"));
     }
 
     void silentDeviceTimesOut()
     {
-        RawServer server([](const auto &) { return RawServer::Response{{}, false, true}; });
+        RawServer server([](const auto &) { return RawServer::Response { {}, false, true }; });
         HttpClient client;
-        client.setTimeouts({5000, 300});
+        client.setTimeouts({ 5000, 300 });
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(failureOf([&] { client.get(QStringLiteral("http://127.0.0.1:%1/x").arg(server.port())); }),
-                 QStringLiteral("Socket Error # 110\r\nConnection timed out"));
+            QStringLiteral("Socket Error # 110\r\nConnection timed out"));
         QVERIFY(clock.elapsed() < 3000);
     }
 
@@ -123,19 +139,21 @@ private slots:
     {
         RawServer server([](const RawServer::Request &r) {
             if (r.bytes.find("/big") != std::string::npos)
-                return RawServer::Response{"HTTP/1.1 200 OK\r\nContent-Length: 20000000\r\n\r\n", true};
-            return RawServer::Response{"HTTP/1.1 200 OK\r\nX: " + std::string(70000, 'a') + "\r\n\r\n", true};
+                return RawServer::Response { "HTTP/1.1 200 OK\r\nContent-Length: 20000000\r\n\r\n", true };
+            return RawServer::Response { "HTTP/1.1 200 OK\r\nX: " + std::string(70000, 'a') + "\r\n\r\n", true };
         });
         HttpClient client;
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
-        QCOMPARE(failureOf([&] { client.get(base + QStringLiteral("/big")); }), QStringLiteral("The reply is larger than 16 MiB."));
+        QCOMPARE(failureOf([&] { client.get(base + QStringLiteral("/big")); }),
+            QStringLiteral("The reply is larger than 16 MiB."));
         QCOMPARE(failureOf([&] { client.get(base + QStringLiteral("/head")); }),
-                 QStringLiteral("The reply's header block is larger than 64 KiB."));
+            QStringLiteral("The reply's header block is larger than 64 KiB."));
     }
 
     void everyPostOnANewConnection()
     {
-        RawServer server([](const auto &) { return RawServer::Response{okReply("OK", "Connection: keep-alive\r\n")}; }, 80);
+        RawServer server(
+            [](const auto &) { return RawServer::Response { okReply("OK", "Connection: keep-alive\r\n") }; }, 80);
         HttpClient client;
         client.post(QStringLiteral("http://127.0.0.1/a"));
         client.post(QStringLiteral("http://127.0.0.1/b"));
@@ -146,7 +164,7 @@ private slots:
 
     void getsShareAConnection()
     {
-        RawServer server([](const auto &) { return RawServer::Response{okReply("OK")}; });
+        RawServer server([](const auto &) { return RawServer::Response { okReply("OK") }; });
         HttpClient client;
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
         client.get(base + QStringLiteral("/a"));
@@ -158,7 +176,7 @@ private slots:
     // Devices close idle connections; the next GET must not fail for it.
     void getAfterDeviceClosedIdleConnection()
     {
-        RawServer server([](const auto &) { return RawServer::Response{okReply("OK")}; });
+        RawServer server([](const auto &) { return RawServer::Response { okReply("OK") }; });
         HttpClient client;
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
         client.get(base + QStringLiteral("/a"));
@@ -175,8 +193,8 @@ private slots:
         int served = 0;
         RawServer server([&](const RawServer::Request &r) {
             if (r.connection == 0 && ++served == 2)
-                return RawServer::Response{{}, true};
-            return RawServer::Response{okReply("OK")};
+                return RawServer::Response { {}, true };
+            return RawServer::Response { okReply("OK") };
         });
         HttpClient client;
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
@@ -190,10 +208,10 @@ private slots:
 
     void postIsNeverRepeated()
     {
-        RawServer server([](const auto &) { return RawServer::Response{{}, true}; }, 80);
+        RawServer server([](const auto &) { return RawServer::Response { {}, true }; }, 80);
         HttpClient client;
         QCOMPARE(failureOf([&] { client.post(QStringLiteral("http://127.0.0.1/x")); }),
-                 QStringLiteral("Connection Closed Gracefully."));
+            QStringLiteral("Connection Closed Gracefully."));
         QCOMPARE(server.requests().size(), size_t(1));
     }
 
@@ -201,13 +219,17 @@ private slots:
     // and cookies of failing replies are kept too.
     void cookies()
     {
-        RawServer server([](const RawServer::Request &r) {
-            if (r.bytes.find("/setpost") != std::string::npos)
-                return RawServer::Response{okReply("OK", "Set-Cookie: p=1; Path=/orvex\r\n"), true};
-            if (r.bytes.find("/fail") != std::string::npos)
-                return RawServer::Response{"HTTP/1.1 404 Not Found\r\nSet-Cookie: f=2; Path=/\r\nContent-Length: 0\r\n\r\n", true};
-            return RawServer::Response{okReply("OK"), true};
-        }, 80);
+        RawServer server(
+            [](const RawServer::Request &r) {
+                if (r.bytes.find("/setpost") != std::string::npos)
+                    return RawServer::Response { okReply("OK", "Set-Cookie: p=1; Path=/orvex\r\n"), true };
+                if (r.bytes.find("/fail") != std::string::npos)
+                    return RawServer::Response {
+                        "HTTP/1.1 404 Not Found\r\nSet-Cookie: f=2; Path=/\r\nContent-Length: 0\r\n\r\n", true
+                    };
+                return RawServer::Response { okReply("OK"), true };
+            },
+            80);
         HttpClient ht, hdown;
         ht.post(QStringLiteral("http://127.0.0.1/orvex/setpost"));
         ht.post(QStringLiteral("http://127.0.0.1/orvex/next"));
@@ -227,7 +249,8 @@ private slots:
 
     void readerTakesBuffers()
     {
-        const HttpReply reply = ReplyReader::parse("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 2\r\n\r\nok");
+        const HttpReply reply
+            = ReplyReader::parse("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 2\r\n\r\nok");
         QCOMPARE(reply.status, 200u);
         QCOMPARE(reply.statusLine, QByteArray("HTTP/1.1 200 OK"));
         QCOMPARE(reply.body, QByteArray("ok"));

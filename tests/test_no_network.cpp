@@ -19,7 +19,7 @@ class TestNoNetwork : public QObject
 private slots:
     void messageThenEnd()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("Box", 0, 20)});
+        SimFixture sim(QJsonArray { SimFixture::device("Box", 0, 20) });
         QVERIFY(sim.ok());
         QStringList shown;
         qint64 shownAt = -1;
@@ -28,13 +28,13 @@ private slots:
             shown << text;
             shownAt = clock.elapsed();
         });
-        Tmain window(Tmain::Options{false});
+        Tmain window(Tmain::Options { false });
         clock.start();
         window.show();
         QTimer::singleShot(6000, qApp, [] { QCoreApplication::exit(99); }); // the program failed to end
         const int code = QCoreApplication::exec();
         QCOMPARE(code, 0);
-        QCOMPARE(shown, QStringList{Tmain::NoNetworkMessage});
+        QCOMPARE(shown, QStringList { Tmain::NoNetworkMessage });
         QVERIFY2(shownAt >= 900 && shownAt < 2500, qPrintable(QString::number(shownAt)));
         QCOMPARE(window.findChild<QLabel *>("rout_ip")->text(), QStringLiteral("No IP found"));
         QCOMPARE(window.findChild<QLabel *>("stat")->text(), QStringLiteral("Status"));

@@ -14,10 +14,18 @@ private slots:
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("interface");
         QTest::addColumn<QString>("gateway");
-        QTest::newRow("no default route") << "route_no_default.txt" << "" << "";
-        QTest::newRow("one default route") << "route_single.txt" << "wlan0" << "192.168.1.1";
-        QTest::newRow("lowest metric wins over VPN") << "route_metrics.txt" << "eth0" << "192.168.1.254";
-        QTest::newRow("gatewayless VPN route, then a tie") << "route_vpn_tie.txt" << "eth0" << "192.168.2.1";
+        QTest::newRow("no default route") << "route_no_default.txt"
+                                          << ""
+                                          << "";
+        QTest::newRow("one default route") << "route_single.txt"
+                                           << "wlan0"
+                                           << "192.168.1.1";
+        QTest::newRow("lowest metric wins over VPN") << "route_metrics.txt"
+                                                     << "eth0"
+                                                     << "192.168.1.254";
+        QTest::newRow("gatewayless VPN route, then a tie") << "route_vpn_tie.txt"
+                                                           << "eth0"
+                                                           << "192.168.2.1";
     }
     void defaultRoute()
     {

@@ -31,13 +31,14 @@ QByteArray exchange(const QString &address, quint16 port, const QByteArray &requ
 
 QByteArray get(const QString &path, int device = 0)
 {
-    return exchange(QStringLiteral("10.77.0.%1").arg(20 + device), 80,
-                    "GET " + path.toLatin1() + " HTTP/1.0\r\nHost: x\r\n\r\n");
+    return exchange(
+        QStringLiteral("10.77.0.%1").arg(20 + device), 80, "GET " + path.toLatin1() + " HTTP/1.0\r\nHost: x\r\n\r\n");
 }
 
 QByteArray post(const QString &target)
 {
-    return exchange(QStringLiteral("10.77.0.20"), 80, "POST " + target.toLatin1() + " HTTP/1.0\r\nContent-Length: 0\r\n\r\n");
+    return exchange(
+        QStringLiteral("10.77.0.20"), 80, "POST " + target.toLatin1() + " HTTP/1.0\r\nContent-Length: 0\r\n\r\n");
 }
 
 QByteArray body(const QByteArray &reply)
@@ -49,8 +50,9 @@ QList<QByteArray> search(const QByteArray &st)
 {
     QUdpSocket socket;
     socket.bind(QHostAddress(QStringLiteral("10.77.0.1")), 0);
-    socket.writeDatagram("M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nMAN: \"ssdp:discover\"\r\nMX: 1\r\nST: " + st + "\r\n\r\n",
-                         QHostAddress(QStringLiteral("239.255.255.250")), 1900);
+    socket.writeDatagram("M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\nMAN: \"ssdp:discover\"\r\nMX: 1\r\nST: "
+            + st + "\r\n\r\n",
+        QHostAddress(QStringLiteral("239.255.255.250")), 1900);
     QList<QByteArray> replies;
     QElapsedTimer clock;
     clock.start();
@@ -76,14 +78,15 @@ class TestSim : public QObject
 private slots:
     void answersTheSearch()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("Living Room", 0, 30)});
+        SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 30) });
         QVERIFY(sim.ok());
         const auto replies = search("urn:schemas-upnp-org:device:MediaRenderer:1");
         QCOMPARE(replies.size(), 1);
         const QByteArray &r = replies.first();
         QVERIFY(r.startsWith("10.77.0.20|HTTP/1.1 200 OK\r\n"));
-        for (const char *line : {"CACHE-CONTROL: max-age=", "EXT:", "LOCATION: http://10.77.0.20:49152/description.xml\r\n",
-                                 "SERVER: ", "ST: urn:schemas-upnp-org:device:MediaRenderer:1\r\n", "USN: uuid:"})
+        for (const char *line :
+            { "CACHE-CONTROL: max-age=", "EXT:", "LOCATION: http://10.77.0.20:49152/description.xml\r\n",
+                "SERVER: ", "ST: urn:schemas-upnp-org:device:MediaRenderer:1\r\n", "USN: uuid:" })
             QVERIFY2(r.contains(line), line);
         QCOMPARE(search("ssdp:all").size(), 1);
         QCOMPARE(search("urn:schemas-upnp-org:device:MediaServer:1").size(), 0);
@@ -92,9 +95,10 @@ private slots:
 
     void description()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("Kitchen", 0, 30)});
+        SimFixture sim(QJsonArray { SimFixture::device("Kitchen", 0, 30) });
         QVERIFY(sim.ok());
-        const QByteArray reply = exchange("10.77.0.20", 49152, "GET /description.xml HTTP/1.1\r\nHost: 10.77.0.20:49152\r\n\r\n");
+        const QByteArray reply
+            = exchange("10.77.0.20", 49152, "GET /description.xml HTTP/1.1\r\nHost: 10.77.0.20:49152\r\n\r\n");
         QVERIFY(reply.startsWith("HTTP/1.1 200 OK\r\n"));
         QVERIFY(reply.contains("<friendlyName>Kitchen</friendlyName>"));
         QVERIFY(reply.contains("<URLBase>http://10.77.0.20:49152/</URLBase>"));
@@ -108,13 +112,23 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArray>("firstLine");
-        QTest::newRow("volume") << "/orvex/el/php_command_startstop.php?volev&val=44" << "/orvex/vol" << QByteArray("44") << QByteArray("Volume set to 44");
-        QTest::newRow("dlna volume") << "/orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=12" << "/orvex/dvol" << QByteArray("12") << QByteArray("DLNA volume set to 12");
-        QTest::newRow("orvex index") << "/orvex/el/php_command_startstop.php?orvexindex&index=5" << "/orvex/orvex_index" << QByteArray("5") << QByteArray("Orvex index 5");
-        QTest::newRow("dlna index") << "/orvex/el/php_command_startstop.php?dlnaindex&index=9" << "/orvex/dlna_index" << QByteArray("9") << QByteArray("DLNA index 9");
-        QTest::newRow("start orvex") << "/orvex/el/php_command_startstop.php?startair" << "/orvex" << QByteArray("<td id=\"player\">orvex</td>") << QByteArray("Orvex started");
-        QTest::newRow("play dlna") << "/orvex/dlnaplay.php?pla&ip=10.77.0.20&port=49152" << "/orvex" << QByteArray("<td id=\"player\">dlna</td>") << QByteArray("DLNA playing");
-        QTest::newRow("station") << "/orvex/el/php_command_startstop.php?wraddr&wraddre=http://s/x?a=1&b=2" << "/orvex" << QByteArray("http://s/x?a=1&amp;b=2") << QByteArray("Station set to http://s/x?a=1&b=2");
+        QTest::newRow("volume") << "/orvex/el/php_command_startstop.php?volev&val=44"
+                                << "/orvex/vol" << QByteArray("44") << QByteArray("Volume set to 44");
+        QTest::newRow("dlna volume") << "/orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=12"
+                                     << "/orvex/dvol" << QByteArray("12") << QByteArray("DLNA volume set to 12");
+        QTest::newRow("orvex index") << "/orvex/el/php_command_startstop.php?orvexindex&index=5"
+                                     << "/orvex/orvex_index" << QByteArray("5") << QByteArray("Orvex index 5");
+        QTest::newRow("dlna index") << "/orvex/el/php_command_startstop.php?dlnaindex&index=9"
+                                    << "/orvex/dlna_index" << QByteArray("9") << QByteArray("DLNA index 9");
+        QTest::newRow("start orvex") << "/orvex/el/php_command_startstop.php?startair"
+                                     << "/orvex" << QByteArray("<td id=\"player\">orvex</td>")
+                                     << QByteArray("Orvex started");
+        QTest::newRow("play dlna") << "/orvex/dlnaplay.php?pla&ip=10.77.0.20&port=49152"
+                                   << "/orvex" << QByteArray("<td id=\"player\">dlna</td>")
+                                   << QByteArray("DLNA playing");
+        QTest::newRow("station") << "/orvex/el/php_command_startstop.php?wraddr&wraddre=http://s/x?a=1&b=2"
+                                 << "/orvex" << QByteArray("http://s/x?a=1&amp;b=2")
+                                 << QByteArray("Station set to http://s/x?a=1&b=2");
     }
     void commandsChangeTheStateFiles()
     {
@@ -122,7 +136,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
         QFETCH(QByteArray, firstLine);
-        SimFixture sim(QJsonArray{SimFixture::device("Box", 0, 30)});
+        SimFixture sim(QJsonArray { SimFixture::device("Box", 0, 30) });
         QVERIFY(sim.ok());
         QCOMPARE(body(post(command)), firstLine + "\r\ndone\r\n");
         const QByteArray after = body(get(file));
@@ -134,7 +148,7 @@ private slots:
 
     void stationFiles()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("Box", 0, 30)});
+        SimFixture sim(QJsonArray { SimFixture::device("Box", 0, 30) });
         QVERIFY(sim.ok());
         const QList<QByteArray> descs = body(get("/orvex/desc.txt")).split('\n');
         const QList<QByteArray> urls = body(get("/orvex/url.txt")).split('\n');
@@ -149,26 +163,39 @@ private slots:
         QTest::addColumn<QJsonObject>("fault");
         QTest::addColumn<QByteArray>("expect"); // what the raw reply must contain or be
         QTest::addColumn<bool>("exact");
-        QTest::newRow("404") << QJsonObject{{"status", 404}} << QByteArray("HTTP/1.1 404 Not Found\r\n") << false;
-        QTest::newRow("302") << QJsonObject{{"status", 302}, {"location", "http://10.77.0.20/else"}} << QByteArray("Location: http://10.77.0.20/else\r\n") << false;
-        QTest::newRow("500") << QJsonObject{{"status", 500}} << QByteArray("HTTP/1.1 500 Internal Server Error\r\n") << false;
-        QTest::newRow("close before status") << QJsonObject{{"closeBeforeStatus", true}} << QByteArray() << true;
-        QTest::newRow("no reply") << QJsonObject{{"noReply", true}} << QByteArray() << true;
-        QTest::newRow("chunked") << QJsonObject{{"chunked", true}, {"body", "abcd"}} << QByteArray("Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n2\r\nab\r\n2\r\ncd\r\n0\r\n\r\n") << false;
-        QTest::newRow("close in chunked") << QJsonObject{{"closeInChunked", true}, {"body", "abcd"}} << QByteArray("\r\n\r\n2\r\nab\r\n") << false;
-        QTest::newRow("empty body") << QJsonObject{{"emptyBody", true}} << QByteArray("Content-Length: 0\r\n") << false;
-        QTest::newRow("bom") << QJsonObject{{"bom", true}, {"body", "OK"}} << QByteArray("\r\n\r\n\xEF\xBB\xBFOK") << false;
-        QTest::newRow("leading break") << QJsonObject{{"leadingBreak", true}, {"body", "OK"}} << QByteArray("\r\n\r\n\r\nOK") << false;
-        QTest::newRow("huge body") << QJsonObject{{"hugeBodyBytes", 100000}} << QByteArray("Content-Length: 100000\r\n") << false;
-        QTest::newRow("cookie") << QJsonObject{{"setCookie", QJsonArray{"a=1; Path=/orvex"}}} << QByteArray("Set-Cookie: a=1; Path=/orvex\r\n") << false;
-        QTest::newRow("short body") << QJsonObject{{"shortBody", true}, {"body", "abc"}} << QByteArray("Content-Length: 103\r\n") << false;
+        QTest::newRow("404") << QJsonObject { { "status", 404 } } << QByteArray("HTTP/1.1 404 Not Found\r\n") << false;
+        QTest::newRow("302") << QJsonObject { { "status", 302 }, { "location", "http://10.77.0.20/else" } }
+                             << QByteArray("Location: http://10.77.0.20/else\r\n") << false;
+        QTest::newRow("500") << QJsonObject { { "status", 500 } }
+                             << QByteArray("HTTP/1.1 500 Internal Server Error\r\n") << false;
+        QTest::newRow("close before status") << QJsonObject { { "closeBeforeStatus", true } } << QByteArray() << true;
+        QTest::newRow("no reply") << QJsonObject { { "noReply", true } } << QByteArray() << true;
+        QTest::newRow("chunked")
+            << QJsonObject { { "chunked", true }, { "body", "abcd" } }
+            << QByteArray("Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n2\r\nab\r\n2\r\ncd\r\n0\r\n\r\n")
+            << false;
+        QTest::newRow("close in chunked") << QJsonObject { { "closeInChunked", true }, { "body", "abcd" } }
+                                          << QByteArray("\r\n\r\n2\r\nab\r\n") << false;
+        QTest::newRow("empty body") << QJsonObject { { "emptyBody", true } } << QByteArray("Content-Length: 0\r\n")
+                                    << false;
+        QTest::newRow("bom") << QJsonObject { { "bom", true }, { "body", "OK" } }
+                             << QByteArray("\r\n\r\n\xEF\xBB\xBFOK") << false;
+        QTest::newRow("leading break") << QJsonObject { { "leadingBreak", true }, { "body", "OK" } }
+                                       << QByteArray("\r\n\r\n\r\nOK") << false;
+        QTest::newRow("huge body") << QJsonObject { { "hugeBodyBytes", 100000 } }
+                                   << QByteArray("Content-Length: 100000\r\n") << false;
+        QTest::newRow("cookie") << QJsonObject { { "setCookie", QJsonArray { "a=1; Path=/orvex" } } }
+                                << QByteArray("Set-Cookie: a=1; Path=/orvex\r\n") << false;
+        QTest::newRow("short body") << QJsonObject { { "shortBody", true }, { "body", "abc" } }
+                                    << QByteArray("Content-Length: 103\r\n") << false;
     }
     void faults()
     {
         QFETCH(QJsonObject, fault);
         QFETCH(QByteArray, expect);
         QFETCH(bool, exact);
-        SimFixture sim(QJsonArray{SimFixture::device("Box", 0, 30, {{"faults", QJsonObject{{"/orvex/vol", fault}}}})});
+        SimFixture sim(
+            QJsonArray { SimFixture::device("Box", 0, 30, { { "faults", QJsonObject { { "/orvex/vol", fault } } } }) });
         QVERIFY(sim.ok());
         const QByteArray reply = get("/orvex/vol");
         if (exact)
@@ -180,7 +207,8 @@ private slots:
 
     void delayedReply()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("Box", 0, 30, {{"faults", QJsonObject{{"/orvex/vol", QJsonObject{{"delayMs", 600}}}}}})});
+        SimFixture sim(QJsonArray { SimFixture::device(
+            "Box", 0, 30, { { "faults", QJsonObject { { "/orvex/vol", QJsonObject { { "delayMs", 600 } } } } } }) });
         QVERIFY(sim.ok());
         QElapsedTimer clock;
         clock.start();
@@ -190,8 +218,10 @@ private slots:
 
     void descriptionFaults()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("A", 0, 30, {{"description", QJsonObject{{"noUrlBase", true}, {"noFriendlyName", true}}}}),
-                                  SimFixture::device("B", 1, 30, {{"description", QJsonObject{{"malformed", true}}}})});
+        SimFixture sim(
+            QJsonArray { SimFixture::device("A", 0, 30,
+                             { { "description", QJsonObject { { "noUrlBase", true }, { "noFriendlyName", true } } } }),
+                SimFixture::device("B", 1, 30, { { "description", QJsonObject { { "malformed", true } } } }) });
         QVERIFY(sim.ok());
         const QByteArray a = exchange("10.77.0.20", 49152, "GET /description.xml HTTP/1.0\r\n\r\n");
         QVERIFY(!a.contains("URLBase") && !a.contains("friendlyName") && a.contains("<device>"));
@@ -201,9 +231,12 @@ private slots:
 
     void ssdpFaults()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("A", 0, 30, {{"ssdp", QJsonObject{{"duplicate", true}, {"emptyDatagramFirst", true}, {"mixedCaseLocation", true}}}}),
-                                  SimFixture::device("B", 1, 30, {{"ssdp", QJsonObject{{"oversize", true}}}}),
-                                  SimFixture::device("C", 2, 30, {{"ssdp", QJsonObject{{"silent", true}}}})});
+        SimFixture sim(QJsonArray { SimFixture::device("A", 0, 30,
+                                        { { "ssdp",
+                                            QJsonObject { { "duplicate", true }, { "emptyDatagramFirst", true },
+                                                { "mixedCaseLocation", true } } } }),
+            SimFixture::device("B", 1, 30, { { "ssdp", QJsonObject { { "oversize", true } } } }),
+            SimFixture::device("C", 2, 30, { { "ssdp", QJsonObject { { "silent", true } } } }) });
         QVERIFY(sim.ok());
         const auto replies = search("ssdp:all");
         QCOMPARE(replies.size(), 4);
@@ -222,18 +255,18 @@ private slots:
         QTemporaryDir dir;
         const QString statePath = dir.filePath("state.json");
         {
-            SimFixture sim(QJsonArray{SimFixture::device("Box", 0, 30)}, {{"state", statePath}});
+            SimFixture sim(QJsonArray { SimFixture::device("Box", 0, 30) }, { { "state", statePath } });
             QVERIFY(sim.ok());
             post("/orvex/el/php_command_startstop.php?volev&val=77");
         }
-        SimFixture again(QJsonArray{SimFixture::device("Box", 0, 30)}, {{"state", statePath}});
+        SimFixture again(QJsonArray { SimFixture::device("Box", 0, 30) }, { { "state", statePath } });
         QVERIFY(again.ok());
         QCOMPARE(body(get("/orvex/vol")), QByteArray("77"));
     }
 
     void requestLogIsExact()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("Box", 0, 30)});
+        SimFixture sim(QJsonArray { SimFixture::device("Box", 0, 30) });
         QVERIFY(sim.ok());
         const QByteArray request = "GET /orvex/vol HTTP/1.0\r\nX-Odd: \xE9\r\n\r\n";
         exchange("10.77.0.20", 80, request);
@@ -245,10 +278,10 @@ private slots:
         const QString tool = QStandardPaths::findExecutable("gssdp-discover");
         if (tool.isEmpty())
             QSKIP("gssdp-discover (gupnp-tools) is not installed");
-        SimFixture sim(QJsonArray{SimFixture::device("Living Room", 0, 30)});
+        SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 30) });
         QVERIFY(sim.ok());
         QProcess discover;
-        discover.start(tool, {"-i", "orvex0", "--timeout=2", "-t", "urn:schemas-upnp-org:device:MediaRenderer:1"});
+        discover.start(tool, { "-i", "orvex0", "--timeout=2", "-t", "urn:schemas-upnp-org:device:MediaRenderer:1" });
         QVERIFY(discover.waitForFinished(8000));
         const QByteArray out = discover.readAllStandardOutput();
         QVERIFY2(out.contains("Location: http://10.77.0.20:49152/description.xml"), out.constData());

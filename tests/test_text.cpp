@@ -17,16 +17,16 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("crlf") << QByteArray("OK\r\ndone") << QStringList{"OK", "done"};
-        QTest::newRow("lf") << QByteArray("OK\ndone\n") << QStringList{"OK", "done"};
-        QTest::newRow("cr") << QByteArray("OK\rdone\r") << QStringList{"OK", "done"};
-        QTest::newRow("leading break") << QByteArray("\r\nOK") << QStringList{"", "OK"};
-        QTest::newRow("empty line inside") << QByteArray("a\n\nb") << QStringList{"a", "", "b"};
-        QTest::newRow("nul ends") << QByteArray("OK\0rest\nmore", 12) << QStringList{"OK"};
-        QTest::newRow("empty") << QByteArray() << QStringList{};
-        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBFOK") << QStringList{"OK"};
-        QTest::newRow("utf16le bom") << QByteArray("\xFF\xFEO\0K\0", 6) << QStringList{"OK"};
-        QTest::newRow("utf16be bom") << QByteArray("\xFE\xFF\0O\0K", 6) << QStringList{"OK"};
+        QTest::newRow("crlf") << QByteArray("OK\r\ndone") << QStringList { "OK", "done" };
+        QTest::newRow("lf") << QByteArray("OK\ndone\n") << QStringList { "OK", "done" };
+        QTest::newRow("cr") << QByteArray("OK\rdone\r") << QStringList { "OK", "done" };
+        QTest::newRow("leading break") << QByteArray("\r\nOK") << QStringList { "", "OK" };
+        QTest::newRow("empty line inside") << QByteArray("a\n\nb") << QStringList { "a", "", "b" };
+        QTest::newRow("nul ends") << QByteArray("OK\0rest\nmore", 12) << QStringList { "OK" };
+        QTest::newRow("empty") << QByteArray() << QStringList {};
+        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBFOK") << QStringList { "OK" };
+        QTest::newRow("utf16le bom") << QByteArray("\xFF\xFEO\0K\0", 6) << QStringList { "OK" };
+        QTest::newRow("utf16be bom") << QByteArray("\xFE\xFF\0O\0K", 6) << QStringList { "OK" };
     }
     void replyLines()
     {
@@ -87,17 +87,19 @@ private slots:
 
     void utf8Lines()
     {
-        QCOMPARE(::utf8Lines("\xEF\xBB\xBF" "Beta\r\nalpha\nGamma\n"), (QStringList{"Beta", "alpha", "Gamma"}));
-        QCOMPARE(::utf8Lines("Caf\xC3\xA9\n"), QStringList{QStringLiteral("Café")});
-        QCOMPARE(::utf8Lines("bad\xFFx"), QStringList{QStringLiteral("bad\uFFFDx")});
-        QCOMPARE(::utf8Lines(""), QStringList{});
+        QCOMPARE(::utf8Lines("\xEF\xBB\xBF"
+                             "Beta\r\nalpha\nGamma\n"),
+            (QStringList { "Beta", "alpha", "Gamma" }));
+        QCOMPARE(::utf8Lines("Caf\xC3\xA9\n"), QStringList { QStringLiteral("Café") });
+        QCOMPARE(::utf8Lines("bad\xFFx"), QStringList { QStringLiteral("bad\uFFFDx") });
+        QCOMPARE(::utf8Lines(""), QStringList {});
     }
 
     void stationSort()
     {
-        StationList list = StationList::fromLines({"Beta", "alpha", "Gamma"}, {"u1", "u2", "u3", "u4"});
+        StationList list = StationList::fromLines({ "Beta", "alpha", "Gamma" }, { "u1", "u2", "u3", "u4" });
         list.sortByLocale();
-        QCOMPARE(list.texts(), (QStringList{"alpha", "Beta", "Gamma"}));
+        QCOMPARE(list.texts(), (QStringList { "alpha", "Beta", "Gamma" }));
         QCOMPARE(list.at(1).IP, QStringLiteral("u1"));
         QCOMPARE(list.at(0).IP, QStringLiteral("u2"));
     }
@@ -105,19 +107,19 @@ private slots:
     // Equal texts keep the order this quicksort gives them.
     void stationSortEqualTexts()
     {
-        StationList list = StationList::fromLines({"b", "a", "B", "a", "A"}, {"1", "2", "3", "4", "5"});
+        StationList list = StationList::fromLines({ "b", "a", "B", "a", "A" }, { "1", "2", "3", "4", "5" });
         list.sort([](const QString &x, const QString &y) { return x.compare(y, Qt::CaseInsensitive); });
         QStringList order;
         for (int i = 0; i < list.size(); ++i)
             order << list.at(i).IP;
         // The order an independent replay of the same partition steps gives.
-        QCOMPARE(order, (QStringList{"4", "2", "5", "1", "3"}));
+        QCOMPARE(order, (QStringList { "4", "2", "5", "1", "3" }));
     }
 
     void shortUrlListFails()
     {
         try {
-            StationList::fromLines({"a", "b", "c"}, {"u1", "u2"});
+            StationList::fromLines({ "a", "b", "c" }, { "u1", "u2" });
             QFAIL("no failure");
         } catch (const Failure &f) {
             QCOMPARE(f.message(), QStringLiteral("List index out of bounds (2)"));
@@ -126,8 +128,8 @@ private slots:
 
     void stationLookupOutOfRange()
     {
-        const StationList list = StationList::fromLines({"a"}, {"u"});
-        for (int index : {-1, -2, 1}) {
+        const StationList list = StationList::fromLines({ "a" }, { "u" });
+        for (int index : { -1, -2, 1 }) {
             try {
                 list.at(index);
                 QFAIL("no failure");
@@ -160,12 +162,18 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "Connection refused" << "Connection refused.";
-        QTest::newRow("full stop") << "Connection Closed Gracefully." << "Connection Closed Gracefully.";
-        QTest::newRow("closing bracket") << "List index out of bounds (0)" << "List index out of bounds (0)";
-        QTest::newRow("digit") << "HTTP/1.1 404 Not Found 4" << "HTTP/1.1 404 Not Found 4.";
-        QTest::newRow("quote") << "'x' is not a valid integer value" << "'x' is not a valid integer value.";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("letter") << "Connection refused"
+                                << "Connection refused.";
+        QTest::newRow("full stop") << "Connection Closed Gracefully."
+                                   << "Connection Closed Gracefully.";
+        QTest::newRow("closing bracket") << "List index out of bounds (0)"
+                                         << "List index out of bounds (0)";
+        QTest::newRow("digit") << "HTTP/1.1 404 Not Found 4"
+                               << "HTTP/1.1 404 Not Found 4.";
+        QTest::newRow("quote") << "'x' is not a valid integer value"
+                               << "'x' is not a valid integer value.";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void fullStop()
     {

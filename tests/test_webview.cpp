@@ -16,11 +16,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
-#include <QProcess>
 #include <QWebEnginePage>
 
 #include <memory>
@@ -36,7 +36,6 @@ void collectWarnings(QtMsgType type, const QMessageLogContext &, const QString &
 }
 
 } // namespace
-
 
 // What one run of the program does; each function runs in a process of its own.
 class WebViewScenarios : public QObject
@@ -143,7 +142,7 @@ class TestWebView : public QObject
         child.setProcessEnvironment(env);
         child.setWorkingDirectory(m_storage.path());
         child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {scenario});
+        child.start(QCoreApplication::applicationFilePath(), { scenario });
         QVERIFY(child.waitForFinished(60000));
         const QByteArray output = child.readAll();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.right(3000).constData());
@@ -154,7 +153,7 @@ private slots:
 
     void webHeaderLoadsTheDevicePage()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("Living Room", 0, 20), SimFixture::device("Kitchen", 1, 60)});
+        SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 20), SimFixture::device("Kitchen", 1, 60) });
         QVERIFY(sim.ok());
         run("navigation");
     }
@@ -163,7 +162,7 @@ private slots:
     // the program was restarted from the same directory.
     void cookiesSurviveARestart()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("Living Room", 0, 20)});
+        SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 20) });
         QVERIFY(sim.ok());
         run("loadPage");
         const qsizetype before = sim.httpCount();
@@ -179,7 +178,7 @@ private slots:
 
     void emptyListLoadsNothing()
     {
-        SimFixture sim{QJsonArray{}};
+        SimFixture sim { QJsonArray {} };
         QVERIFY(sim.ok());
         run("guardWithoutDevices");
         QCOMPARE(sim.httpCount(), 0);
@@ -187,7 +186,7 @@ private slots:
 
     void releaseLeavesNoWarnings()
     {
-        SimFixture sim(QJsonArray{SimFixture::device("Living Room", 0, 20)});
+        SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 20) });
         QVERIFY(sim.ok());
         run("releaseLeavesNoWarnings");
     }
@@ -213,7 +212,7 @@ int main(int argc, char *argv[])
     const QString scenario = qEnvironmentVariable("ORVEX_WEBVIEW_SCENARIO");
     if (!scenario.isEmpty()) {
         WebViewScenarios scenarios;
-        return QTest::qExec(&scenarios, QStringList{QCoreApplication::applicationFilePath(), scenario});
+        return QTest::qExec(&scenarios, QStringList { QCoreApplication::applicationFilePath(), scenario });
     }
     TestWebView test;
     return QTest::qExec(&test, argc, argv);

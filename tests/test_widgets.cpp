@@ -52,12 +52,12 @@ private slots:
         timer.setInterval(300);
         timer.setEnabled(true);
         QTest::qWait(200);
-        timer.setEnabled(true);  // already enabled: the count goes on
-        timer.setInterval(300);  // same interval: the count goes on
+        timer.setEnabled(true); // already enabled: the count goes on
+        timer.setInterval(300); // same interval: the count goes on
         QTRY_COMPARE_WITH_TIMEOUT(fired.size(), 1, 250);
         QTRY_COMPARE_WITH_TIMEOUT(fired.size(), 2, 500); // fires every interval until disabled
         QTest::qWait(150);
-        timer.setInterval(600);  // a real change restarts the count
+        timer.setInterval(600); // a real change restarts the count
         QTest::qWait(400);
         QCOMPARE(fired.size(), 2);
         QTRY_COMPARE_WITH_TIMEOUT(fired.size(), 3, 500);
@@ -159,7 +159,7 @@ private slots:
     {
         StationCombo box;
         QSignalSpy changed(&box, &StationCombo::changed);
-        box.setRows({"Please select station", "a", "b", "c"});
+        box.setRows({ "Please select station", "a", "b", "c" });
         QCOMPARE(box.row(), -1);
         QCOMPARE(changed.size(), 0);
         box.setRow(2);
@@ -188,7 +188,7 @@ private slots:
     void comboWheelAndArrowsOnClosedBox()
     {
         StationCombo box;
-        box.setRows({"p", "a", "b"});
+        box.setRows({ "p", "a", "b" });
         box.setRow(1);
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
@@ -205,7 +205,7 @@ private slots:
     void comboHoverThenChoose()
     {
         StationCombo box;
-        box.setRows({"prompt", "a", "b", "c"});
+        box.setRows({ "prompt", "a", "b", "c" });
         box.setRow(1);
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
@@ -217,7 +217,7 @@ private slots:
         QTRY_VERIFY(box.view()->isVisible());
         box.view()->setCurrentIndex(box.model()->index(0, 0)); // pointer over the prompt
         box.view()->setCurrentIndex(box.model()->index(3, 0));
-        QCOMPARE(rowsSeen, (QList<int>{0, 3}));
+        QCOMPARE(rowsSeen, (QList<int> { 0, 3 }));
         QTest::keyClick(box.view(), Qt::Key_Return);
         QTRY_VERIFY(!box.view()->isVisible());
         QCOMPARE(rowAtClose, 3);
@@ -227,7 +227,7 @@ private slots:
     void comboEscapeCancels()
     {
         StationCombo box;
-        box.setRows({"prompt", "a", "b", "c"});
+        box.setRows({ "prompt", "a", "b", "c" });
         box.setRow(1);
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
@@ -249,7 +249,7 @@ private slots:
     void comboClickElsewhereCloses()
     {
         StationCombo box;
-        box.setRows({"prompt", "a"});
+        box.setRows({ "prompt", "a" });
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
         QSignalSpy closed(&box, &StationCombo::popupClosed);

@@ -16,7 +16,7 @@ class TestWindow : public QObject
 {
     Q_OBJECT
 
-    static Tmain::Options noBrowser() { return {false}; }
+    static Tmain::Options noBrowser() { return { false }; }
 
 private slots:
     void initTestCase()
@@ -36,7 +36,7 @@ private slots:
         QStringList captions;
         for (int i = 0; i < tabs->count(); ++i)
             captions << tabs->tabText(i);
-        QCOMPARE(captions, (QStringList{"ORVEX", "DLNA", "SET", "ADV", "WEB"}));
+        QCOMPARE(captions, (QStringList { "ORVEX", "DLNA", "SET", "ADV", "WEB" }));
         QCOMPARE(tabs->currentWidget()->objectName(), QStringLiteral("sett"));
         QVERIFY(!tabs->isEnabled());
 
@@ -55,25 +55,44 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        QTest::newRow("infolab") << "infolab" << "Orvex - DLNA Manager 1.0";
-        QTest::newRow("stat") << "stat" << "Status";
-        QTest::newRow("Button4") << "Button4" << "Start Orvex";
-        QTest::newRow("Button5") << "Button5" << "Stop Orvex";
-        QTest::newRow("vollab") << "vollab" << "System volume: 0";
-        QTest::newRow("Label5") << "Label5" << "Select preset web radio";
-        QTest::newRow("startdlna") << "startdlna" << "Start DLNA";
-        QTest::newRow("stopdlna") << "stopdlna" << "Stop DLNA";
-        QTest::newRow("Label6") << "Label6" << "Select preset web radio";
-        QTest::newRow("Label1") << "Label1" << "Router IP:";
-        QTest::newRow("rout_ip") << "rout_ip" << "No IP found";
-        QTest::newRow("Label2") << "Label2" << "Select Device";
-        QTest::newRow("Button6") << "Button6" << "Restart device";
-        QTest::newRow("Button7") << "Button7" << "Shutdown device";
-        QTest::newRow("cbdlna") << "cbdlna" << "Enable DLNA volume control";
-        QTest::newRow("voldlna") << "voldlna" << "DLNA volume: 0";
-        QTest::newRow("Label3") << "Label3" << "Rescan for devices";
-        QTest::newRow("Button9") << "Button9" << "Search for devices";
-        QTest::newRow("exit_b") << "exit_b" << "Εξοδος/exit";
+        QTest::newRow("infolab") << "infolab"
+                                 << "Orvex - DLNA Manager 1.0";
+        QTest::newRow("stat") << "stat"
+                              << "Status";
+        QTest::newRow("Button4") << "Button4"
+                                 << "Start Orvex";
+        QTest::newRow("Button5") << "Button5"
+                                 << "Stop Orvex";
+        QTest::newRow("vollab") << "vollab"
+                                << "System volume: 0";
+        QTest::newRow("Label5") << "Label5"
+                                << "Select preset web radio";
+        QTest::newRow("startdlna") << "startdlna"
+                                   << "Start DLNA";
+        QTest::newRow("stopdlna") << "stopdlna"
+                                  << "Stop DLNA";
+        QTest::newRow("Label6") << "Label6"
+                                << "Select preset web radio";
+        QTest::newRow("Label1") << "Label1"
+                                << "Router IP:";
+        QTest::newRow("rout_ip") << "rout_ip"
+                                 << "No IP found";
+        QTest::newRow("Label2") << "Label2"
+                                << "Select Device";
+        QTest::newRow("Button6") << "Button6"
+                                 << "Restart device";
+        QTest::newRow("Button7") << "Button7"
+                                 << "Shutdown device";
+        QTest::newRow("cbdlna") << "cbdlna"
+                                << "Enable DLNA volume control";
+        QTest::newRow("voldlna") << "voldlna"
+                                 << "DLNA volume: 0";
+        QTest::newRow("Label3") << "Label3"
+                                << "Rescan for devices";
+        QTest::newRow("Button9") << "Button9"
+                                 << "Search for devices";
+        QTest::newRow("exit_b") << "exit_b"
+                                << "Εξοδος/exit";
     }
     void initialControls()
     {
@@ -98,7 +117,7 @@ private slots:
         QCOMPARE(dlist->count(), 1);
         QCOMPARE(dlist->item(0)->text(), QStringLiteral("No devices found"));
         QCOMPARE(window.bannerColor(), QRgb(0xFF0000FF));
-        for (const char *hidden : {"tt", "mm"})
+        for (const char *hidden : { "tt", "mm" })
             QVERIFY(window.findChild<QWidget *>(hidden)->isHidden());
     }
 
@@ -119,14 +138,18 @@ private slots:
     {
         QTest::addColumn<QString>("steps"); // "t:kind:text[:ms]" separated by ";"
         QTest::addColumn<QString>("checks"); // "t:text" separated by ";"
-        QTest::newRow("longer notice replaces the count")
-            << "0:N:A:1000;300:N:B:2000" << "2100:B;2600:title";
-        QTest::newRow("same duration keeps the earlier count")
-            << "0:N:A:3000;1000:N:B:3000" << "2700:B;3400:title";
-        QTest::newRow("sticky without a count stays") << "0:S:B" << "1500:B";
-        QTest::newRow("sticky under a running count") << "0:N:A:3000;500:S:B" << "2700:B;3400:title";
-        QTest::newRow("sticky then timed") << "0:S:B;100:N:C:2000" << "1900:C;2500:title";
-        QTest::newRow("empty text") << "0:N::1000" << "500:;1400:title";
+        QTest::newRow("longer notice replaces the count") << "0:N:A:1000;300:N:B:2000"
+                                                          << "2100:B;2600:title";
+        QTest::newRow("same duration keeps the earlier count") << "0:N:A:3000;1000:N:B:3000"
+                                                               << "2700:B;3400:title";
+        QTest::newRow("sticky without a count stays") << "0:S:B"
+                                                      << "1500:B";
+        QTest::newRow("sticky under a running count") << "0:N:A:3000;500:S:B"
+                                                      << "2700:B;3400:title";
+        QTest::newRow("sticky then timed") << "0:S:B;100:N:C:2000"
+                                           << "1900:C;2500:title";
+        QTest::newRow("empty text") << "0:N::1000"
+                                    << "500:;1400:title";
     }
     void banner()
     {
@@ -144,17 +167,17 @@ private slots:
             const QStringList f = step.split(':');
             const int at = f[0].toInt();
             if (f[1] == "N")
-                events.append({at, [&window, f] { window.ShowNotice(f[2], f[3].toInt()); }});
+                events.append({ at, [&window, f] { window.ShowNotice(f[2], f[3].toInt()); } });
             else
-                events.append({at, [&window, f] { window.ShowStickyNotice(f[2]); }});
+                events.append({ at, [&window, f] { window.ShowStickyNotice(f[2]); } });
         }
         for (const QString &check : checks.split(';')) {
             const QStringList f = check.split(':');
-            events.append({f[0].toInt(), [&window, infolab, f] {
+            events.append({ f[0].toInt(), [&window, infolab, f] {
                                const bool title = f[1] == "title";
                                QCOMPARE(infolab->text(), title ? Tmain::Title : f[1]);
                                QCOMPARE(window.bannerColor(), title ? QRgb(0xFF0000FF) : QRgb(0xFFFF0000));
-                           }});
+                           } });
         }
         std::stable_sort(events.begin(), events.end(), [](const Event &a, const Event &b) { return a.at < b.at; });
         QElapsedTimer clock;

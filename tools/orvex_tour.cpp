@@ -3,8 +3,8 @@
 // change, a station, the DLNA volume, the device's web page) and saves a
 // screenshot of each step into the directory given as the only argument.
 
-#include "app/main_f.h"
 #include "app/error_box.h"
+#include "app/main_f.h"
 #include "app/station_combo.h"
 #include "app/style.h"
 #include "app/volume_slider.h"
@@ -61,7 +61,8 @@ int main(int argc, char *argv[])
         wait(300);
         const QRect frame = window.frameGeometry();
         const QPixmap pixmap = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-        const QString file = shots.filePath(QStringLiteral("%1-%2.png").arg(++step, 2, 10, QLatin1Char('0')).arg(QLatin1String(name)));
+        const QString file
+            = shots.filePath(QStringLiteral("%1-%2.png").arg(++step, 2, 10, QLatin1Char('0')).arg(QLatin1String(name)));
         pixmap.save(file);
         std::printf("saved %s\n", qPrintable(file));
     };

@@ -43,17 +43,14 @@ public:
 
     // Raw bytes go into "raw" one byte per character (Latin-1), so a reader gets
     // the exact bytes back with toLatin1().
-    void write(const QString &proto, const QString &device, const QString &peer, const QString &local,
-               const QByteArray &raw)
+    void write(
+        const QString &proto, const QString &device, const QString &peer, const QString &local, const QByteArray &raw)
     {
         if (!m_file.isOpen())
             return;
-        QJsonObject entry{{QStringLiteral("t"), double(g_clock.elapsed())},
-                          {QStringLiteral("proto"), proto},
-                          {QStringLiteral("device"), device},
-                          {QStringLiteral("peer"), peer},
-                          {QStringLiteral("local"), local},
-                          {QStringLiteral("raw"), QString::fromLatin1(raw)}};
+        QJsonObject entry { { QStringLiteral("t"), double(g_clock.elapsed()) }, { QStringLiteral("proto"), proto },
+            { QStringLiteral("device"), device }, { QStringLiteral("peer"), peer }, { QStringLiteral("local"), local },
+            { QStringLiteral("raw"), QString::fromLatin1(raw) } };
         m_file.write(QJsonDocument(entry).toJson(QJsonDocument::Compact) + '\n');
         m_file.flush();
     }
@@ -66,26 +63,26 @@ RequestLog g_log;
 
 QStringList defaultStations()
 {
-    return {QStringLiteral("Athens Jazz|http://stream.example/athensjazz.mp3"),
-            QStringLiteral("BBC World Service|http://stream.example/bbcws.mp3"),
-            QStringLiteral("Classic FM|http://stream.example/classicfm.aac"),
-            QStringLiteral("Deep House Radio|http://stream.example/deephouse.mp3"),
-            QStringLiteral("ERT Kosmos|http://stream.example/kosmos.mp3"),
-            QStringLiteral("FIP|http://stream.example/fip.aac"),
-            QStringLiteral("Groove Salad|http://stream.example/groovesalad.mp3"),
-            QStringLiteral("Heart London|http://stream.example/heart.mp3"),
-            QStringLiteral("Imagine Radio|http://stream.example/imagine.mp3"),
-            QStringLiteral("Jazz24|http://stream.example/jazz24.aac"),
-            QStringLiteral("KEXP|http://stream.example/kexp.mp3"),
-            QStringLiteral("Lounge FM|http://stream.example/lounge.mp3"),
-            QStringLiteral("Melodia FM|http://stream.example/melodia.mp3"),
-            QStringLiteral("NTS Radio|http://stream.example/nts.mp3"),
-            QStringLiteral("Omega Classic|http://stream.example/omega.mp3"),
-            QStringLiteral("Paradise Radio|http://stream.example/paradise.flac"),
-            QStringLiteral("Radio Swiss Jazz|http://stream.example/swissjazz.mp3"),
-            QStringLiteral("Soma Drone Zone|http://stream.example/dronezone.mp3"),
-            QStringLiteral("Triple J|http://stream.example/triplej.aac"),
-            QStringLiteral("Venice Classic|http://stream.example/venice.mp3")};
+    return { QStringLiteral("Athens Jazz|http://stream.example/athensjazz.mp3"),
+        QStringLiteral("BBC World Service|http://stream.example/bbcws.mp3"),
+        QStringLiteral("Classic FM|http://stream.example/classicfm.aac"),
+        QStringLiteral("Deep House Radio|http://stream.example/deephouse.mp3"),
+        QStringLiteral("ERT Kosmos|http://stream.example/kosmos.mp3"),
+        QStringLiteral("FIP|http://stream.example/fip.aac"),
+        QStringLiteral("Groove Salad|http://stream.example/groovesalad.mp3"),
+        QStringLiteral("Heart London|http://stream.example/heart.mp3"),
+        QStringLiteral("Imagine Radio|http://stream.example/imagine.mp3"),
+        QStringLiteral("Jazz24|http://stream.example/jazz24.aac"),
+        QStringLiteral("KEXP|http://stream.example/kexp.mp3"),
+        QStringLiteral("Lounge FM|http://stream.example/lounge.mp3"),
+        QStringLiteral("Melodia FM|http://stream.example/melodia.mp3"),
+        QStringLiteral("NTS Radio|http://stream.example/nts.mp3"),
+        QStringLiteral("Omega Classic|http://stream.example/omega.mp3"),
+        QStringLiteral("Paradise Radio|http://stream.example/paradise.flac"),
+        QStringLiteral("Radio Swiss Jazz|http://stream.example/swissjazz.mp3"),
+        QStringLiteral("Soma Drone Zone|http://stream.example/dronezone.mp3"),
+        QStringLiteral("Triple J|http://stream.example/triplej.aac"),
+        QStringLiteral("Venice Classic|http://stream.example/venice.mp3") };
 }
 
 struct DeviceState
@@ -102,15 +99,12 @@ struct DeviceState
 
     QJsonObject toJson() const
     {
-        return {{QStringLiteral("vol"), vol},
-                {QStringLiteral("dvol"), dvol},
-                {QStringLiteral("orvex_index"), orvexIndex},
-                {QStringLiteral("dlna_index"), dlnaIndex},
-                {QStringLiteral("player"), player},
-                {QStringLiteral("orvex_stream"), orvexStream},
-                {QStringLiteral("dlna_stream"), dlnaStream},
-                {QStringLiteral("descs"), QJsonArray::fromStringList(descs)},
-                {QStringLiteral("urls"), QJsonArray::fromStringList(urls)}};
+        return { { QStringLiteral("vol"), vol }, { QStringLiteral("dvol"), dvol },
+            { QStringLiteral("orvex_index"), orvexIndex }, { QStringLiteral("dlna_index"), dlnaIndex },
+            { QStringLiteral("player"), player }, { QStringLiteral("orvex_stream"), orvexStream },
+            { QStringLiteral("dlna_stream"), dlnaStream },
+            { QStringLiteral("descs"), QJsonArray::fromStringList(descs) },
+            { QStringLiteral("urls"), QJsonArray::fromStringList(urls) } };
     }
 
     void fromJson(const QJsonObject &o)
@@ -191,8 +185,8 @@ public:
     bool start(QString *error)
     {
         const QHostAddress address(m_address);
-        for (auto [server, port, renderer] : {std::tuple{&m_http, m_httpPort, false},
-                                              std::tuple{&m_description, m_rendererPort, true}}) {
+        for (auto [server, port, renderer] :
+            { std::tuple { &m_http, m_httpPort, false }, std::tuple { &m_description, m_rendererPort, true } }) {
             if (!server->listen(address, port)) {
                 *error = QStringLiteral("%1: cannot listen on %2:%3: %4")
                              .arg(m_name, m_address)
@@ -223,8 +217,8 @@ public:
             return;
         if (!datagram.startsWith("M-SEARCH"))
             return;
-        const bool wanted = datagram.contains("urn:schemas-upnp-org:device:MediaRenderer:1")
-                            || datagram.contains("ssdp:all");
+        const bool wanted
+            = datagram.contains("urn:schemas-upnp-org:device:MediaRenderer:1") || datagram.contains("ssdp:all");
         if (!wanted)
             return;
         int delay = ssdp.value(QStringLiteral("delayMs")).toInt(-1);
@@ -250,16 +244,17 @@ public:
 
     QByteArray ssdpReply(const QJsonObject &ssdp) const
     {
-        const QByteArray locationName = ssdp.value(QStringLiteral("mixedCaseLocation")).toBool() ? "Location" : "LOCATION";
+        const QByteArray locationName
+            = ssdp.value(QStringLiteral("mixedCaseLocation")).toBool() ? "Location" : "LOCATION";
         return "HTTP/1.1 200 OK\r\n"
                "CACHE-CONTROL: max-age=1800\r\n"
                "EXT:\r\n"
-               + locationName + ": http://" + m_address.toLatin1() + ':' + QByteArray::number(m_rendererPort)
-               + "/description.xml\r\n"
-                 "SERVER: Linux/5.10 UPnP/1.0 OrvexSim/1.0\r\n"
-                 "ST: urn:schemas-upnp-org:device:MediaRenderer:1\r\n"
-                 "USN: "
-               + udn().toLatin1() + "::urn:schemas-upnp-org:device:MediaRenderer:1\r\n\r\n";
+            + locationName + ": http://" + m_address.toLatin1() + ':' + QByteArray::number(m_rendererPort)
+            + "/description.xml\r\n"
+              "SERVER: Linux/5.10 UPnP/1.0 OrvexSim/1.0\r\n"
+              "ST: urn:schemas-upnp-org:device:MediaRenderer:1\r\n"
+              "USN: "
+            + udn().toLatin1() + "::urn:schemas-upnp-org:device:MediaRenderer:1\r\n\r\n";
     }
 
     QString udn() const
@@ -277,27 +272,30 @@ public:
                          "<root xmlns=\"urn:schemas-upnp-org:device-1-0\">\n"
                          "  <specVersion><major>1</major><minor>0</minor></specVersion>\n";
         if (!d.value(QStringLiteral("noUrlBase")).toBool())
-            xml += "  <URLBase>http://" + m_address.toLatin1() + ':' + QByteArray::number(m_rendererPort) + "/</URLBase>\n";
+            xml += "  <URLBase>http://" + m_address.toLatin1() + ':' + QByteArray::number(m_rendererPort)
+                + "/</URLBase>\n";
         xml += "  <device>\n"
                "    <deviceType>urn:schemas-upnp-org:device:MediaRenderer:1</deviceType>\n";
         if (!d.value(QStringLiteral("noFriendlyName")).toBool())
             xml += "    <friendlyName>" + m_name.toHtmlEscaped().toUtf8() + "</friendlyName>\n";
         xml += "    <manufacturer>Orvex</manufacturer>\n"
                "    <modelName>Orvex Box</modelName>\n"
-               "    <UDN>" + udn().toLatin1() + "</UDN>\n"
-               "    <serviceList>\n"
-               "      <service><serviceType>urn:schemas-upnp-org:service:AVTransport:1</serviceType>"
-               "<serviceId>urn:upnp-org:serviceId:AVTransport</serviceId><SCPDURL>/avt.xml</SCPDURL>"
-               "<controlURL>/avt/control</controlURL><eventSubURL>/avt/event</eventSubURL></service>\n"
-               "      <service><serviceType>urn:schemas-upnp-org:service:RenderingControl:1</serviceType>"
-               "<serviceId>urn:upnp-org:serviceId:RenderingControl</serviceId><SCPDURL>/rc.xml</SCPDURL>"
-               "<controlURL>/rc/control</controlURL><eventSubURL>/rc/event</eventSubURL></service>\n"
-               "      <service><serviceType>urn:schemas-upnp-org:service:ConnectionManager:1</serviceType>"
-               "<serviceId>urn:upnp-org:serviceId:ConnectionManager</serviceId><SCPDURL>/cm.xml</SCPDURL>"
-               "<controlURL>/cm/control</controlURL><eventSubURL>/cm/event</eventSubURL></service>\n"
-               "    </serviceList>\n"
-               "  </device>\n"
-               "</root>\n";
+               "    <UDN>"
+            + udn().toLatin1()
+            + "</UDN>\n"
+              "    <serviceList>\n"
+              "      <service><serviceType>urn:schemas-upnp-org:service:AVTransport:1</serviceType>"
+              "<serviceId>urn:upnp-org:serviceId:AVTransport</serviceId><SCPDURL>/avt.xml</SCPDURL>"
+              "<controlURL>/avt/control</controlURL><eventSubURL>/avt/event</eventSubURL></service>\n"
+              "      <service><serviceType>urn:schemas-upnp-org:service:RenderingControl:1</serviceType>"
+              "<serviceId>urn:upnp-org:serviceId:RenderingControl</serviceId><SCPDURL>/rc.xml</SCPDURL>"
+              "<controlURL>/rc/control</controlURL><eventSubURL>/rc/event</eventSubURL></service>\n"
+              "      <service><serviceType>urn:schemas-upnp-org:service:ConnectionManager:1</serviceType>"
+              "<serviceId>urn:upnp-org:serviceId:ConnectionManager</serviceId><SCPDURL>/cm.xml</SCPDURL>"
+              "<controlURL>/cm/control</controlURL><eventSubURL>/cm/event</eventSubURL></service>\n"
+              "    </serviceList>\n"
+              "  </device>\n"
+              "</root>\n";
         if (d.value(QStringLiteral("malformed")).toBool())
             xml.chop(8); // cut inside the closing tags
         return xml;
@@ -309,8 +307,8 @@ public:
     After answer(QTcpSocket *socket, const HttpRequest &request, bool renderer)
     {
         g_log.write(QStringLiteral("http"), m_name,
-                    socket->peerAddress().toString() + u':' + QString::number(socket->peerPort()),
-                    socket->localAddress().toString() + u':' + QString::number(socket->localPort()), request.raw);
+            socket->peerAddress().toString() + u':' + QString::number(socket->peerPort()),
+            socket->localAddress().toString() + u':' + QString::number(socket->localPort()), request.raw);
 
         const QJsonObject fault = faultFor(request, renderer);
         const bool keepAlive = request.version == "HTTP/1.1";
@@ -355,8 +353,8 @@ public:
             extraHeaders << "Set-Cookie: " + cookie.toString().toLatin1();
 
         const int delay = fault.value(QStringLiteral("delayMs")).toInt(0);
-        const bool chunked = fault.value(QStringLiteral("chunked")).toBool()
-                             || fault.value(QStringLiteral("closeInChunked")).toBool();
+        const bool chunked
+            = fault.value(QStringLiteral("chunked")).toBool() || fault.value(QStringLiteral("closeInChunked")).toBool();
         QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\n";
         head += "Server: OrvexSim/1.0\r\nContent-Type: " + contentType + "\r\n";
         for (const auto &h : extraHeaders)
@@ -367,7 +365,7 @@ public:
             head += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
             reply = head;
             const qsizetype half = body.size() / 2;
-            for (const auto &part : {body.left(half), body.mid(half)}) {
+            for (const auto &part : { body.left(half), body.mid(half) }) {
                 if (!part.isEmpty())
                     reply += QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
             }
@@ -385,7 +383,7 @@ public:
             reply = head + body;
         }
         const bool close = !keepAlive || fault.value(QStringLiteral("closeInChunked")).toBool()
-                           || fault.value(QStringLiteral("shortBody")).toBool() || fault.value(QStringLiteral("close")).toBool();
+            || fault.value(QStringLiteral("shortBody")).toBool() || fault.value(QStringLiteral("close")).toBool();
         QPointer<QTcpSocket> guard(socket);
         auto send = [guard, reply, close] {
             if (!guard)
@@ -405,12 +403,18 @@ private:
     static QByteArray reason(int status)
     {
         switch (status) {
-        case 200: return "OK";
-        case 204: return "No Content";
-        case 302: return "Found";
-        case 404: return "Not Found";
-        case 500: return "Internal Server Error";
-        default: return "Status";
+        case 200:
+            return "OK";
+        case 204:
+            return "No Content";
+        case 302:
+            return "Found";
+        case 404:
+            return "Not Found";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
         }
     }
 
@@ -422,7 +426,8 @@ private:
         qsizetype bestLength = -1;
         for (auto it = faults.begin(); it != faults.end(); ++it) {
             const QByteArray key = it.key().toLatin1();
-            const bool matches = key == "*" || full == key || full.startsWith(key + (key.contains('?') ? "" : "?")) || request.path == key;
+            const bool matches = key == "*" || full == key || full.startsWith(key + (key.contains('?') ? "" : "?"))
+                || request.path == key;
             if (matches && key.size() > bestLength && (renderer == (key == "/description.xml") || key == "*")) {
                 best = it.value().toObject();
                 bestLength = key.size();
@@ -463,40 +468,66 @@ private:
         const QByteArray &q = request.query;
         auto first = [&q](const QByteArray &word) { return q == word || q.startsWith(word + '&'); };
         if (request.method == "GET") {
-            if (path == "/orvex/desc.txt") body = lines(m_state.descs);
-            else if (path == "/orvex/url.txt") body = lines(m_state.urls);
-            else if (path == "/orvex/vol") body = QByteArray::number(m_state.vol);
-            else if (path == "/orvex/dvol") body = QByteArray::number(m_state.dvol);
-            else if (path == "/orvex/orvex_index") body = QByteArray::number(m_state.orvexIndex);
-            else if (path == "/orvex/dlna_index") body = QByteArray::number(m_state.dlnaIndex);
+            if (path == "/orvex/desc.txt")
+                body = lines(m_state.descs);
+            else if (path == "/orvex/url.txt")
+                body = lines(m_state.urls);
+            else if (path == "/orvex/vol")
+                body = QByteArray::number(m_state.vol);
+            else if (path == "/orvex/dvol")
+                body = QByteArray::number(m_state.dvol);
+            else if (path == "/orvex/orvex_index")
+                body = QByteArray::number(m_state.orvexIndex);
+            else if (path == "/orvex/dlna_index")
+                body = QByteArray::number(m_state.dlnaIndex);
             else if (path == "/orvex" || path == "/orvex/" || path == "/orvex/index.html") {
                 contentType = "text/html; charset=utf-8";
-                headers << "Set-Cookie: orvexsession=" + QByteArray::number(QRandomGenerator::global()->generate(), 16) + "; Path=/";
+                headers << "Set-Cookie: orvexsession=" + QByteArray::number(QRandomGenerator::global()->generate(), 16)
+                        + "; Path=/";
                 body = statusPage();
             } else if (path == "/orvex/about.html") {
                 contentType = "text/html; charset=utf-8";
                 body = "<!DOCTYPE html><html><head><title>About " + m_name.toHtmlEscaped().toUtf8()
-                       + "</title></head><body><h1>About</h1><p>Orvex simulator</p></body></html>";
-            } else return 404;
+                    + "</title></head><body><h1>About</h1><p>Orvex simulator</p></body></html>";
+            } else
+                return 404;
             return 200;
         }
         if (request.method != "POST")
             return 404;
         QByteArray text;
         if (path == "/orvex/el/php_command_startstop.php") {
-            if (first("startair")) { m_state.player = QStringLiteral("orvex"); text = "Orvex started"; }
-            else if (first("stopair")) { if (m_state.player == QLatin1String("orvex")) m_state.player = QStringLiteral("none"); text = "Orvex stopped"; }
-            else if (first("volev")) { m_state.vol = param(q, "val").toInt(); text = "Volume set to " + QByteArray::number(m_state.vol); }
-            else if (first("wraddr")) { m_state.orvexStream = QString::fromUtf8(param(q, "wraddre", true)); text = "Station set to " + m_state.orvexStream.toUtf8(); }
-            else if (first("orvexindex")) { m_state.orvexIndex = param(q, "index").toInt(); text = "Orvex index " + QByteArray::number(m_state.orvexIndex); }
-            else if (first("dlnaindex")) { m_state.dlnaIndex = param(q, "index").toInt(); text = "DLNA index " + QByteArray::number(m_state.dlnaIndex); }
-            else return 404;
+            if (first("startair")) {
+                m_state.player = QStringLiteral("orvex");
+                text = "Orvex started";
+            } else if (first("stopair")) {
+                if (m_state.player == QLatin1String("orvex"))
+                    m_state.player = QStringLiteral("none");
+                text = "Orvex stopped";
+            } else if (first("volev")) {
+                m_state.vol = param(q, "val").toInt();
+                text = "Volume set to " + QByteArray::number(m_state.vol);
+            } else if (first("wraddr")) {
+                m_state.orvexStream = QString::fromUtf8(param(q, "wraddre", true));
+                text = "Station set to " + m_state.orvexStream.toUtf8();
+            } else if (first("orvexindex")) {
+                m_state.orvexIndex = param(q, "index").toInt();
+                text = "Orvex index " + QByteArray::number(m_state.orvexIndex);
+            } else if (first("dlnaindex")) {
+                m_state.dlnaIndex = param(q, "index").toInt();
+                text = "DLNA index " + QByteArray::number(m_state.dlnaIndex);
+            } else
+                return 404;
         } else if (path == "/orvex/el/php_command_rebshutd.php") {
-            if (first("reb")) text = "Rebooting device";
-            else if (first("shut")) text = "Shutting down device";
-            else return 404;
+            if (first("reb"))
+                text = "Rebooting device";
+            else if (first("shut"))
+                text = "Shutting down device";
+            else
+                return 404;
         } else if (path == "/orvex/dlnastop.php" && first("sto")) {
-            if (m_state.player == QLatin1String("dlna")) m_state.player = QStringLiteral("none");
+            if (m_state.player == QLatin1String("dlna"))
+                m_state.player = QStringLiteral("none");
             text = "DLNA stopped";
         } else if (path == "/orvex/dlnaplay.php" && first("pla")) {
             m_state.player = QStringLiteral("dlna");
@@ -519,14 +550,26 @@ private:
     {
         const auto e = [](const QString &s) { return s.toHtmlEscaped().toUtf8(); };
         return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Orvex " + e(m_name)
-               + "</title></head><body style=\"font-family:sans-serif;background:#101418;color:#e8e8e8\">"
-                 "<h1>" + e(m_name) + "</h1><table>"
-                 "<tr><td>Player</td><td id=\"player\">" + e(m_state.player) + "</td></tr>"
-                 "<tr><td>System volume</td><td id=\"vol\">" + QByteArray::number(m_state.vol) + "</td></tr>"
-                 "<tr><td>DLNA volume</td><td id=\"dvol\">" + QByteArray::number(m_state.dvol) + "</td></tr>"
-                 "<tr><td>Web radio</td><td id=\"orvex_stream\">" + e(m_state.orvexStream) + "</td></tr>"
-                 "<tr><td>DLNA stream</td><td id=\"dlna_stream\">" + e(m_state.dlnaStream) + "</td></tr>"
-                 "</table><p><a id=\"about\" href=\"/orvex/about.html\">About this box</a></p></body></html>";
+            + "</title></head><body style=\"font-family:sans-serif;background:#101418;color:#e8e8e8\">"
+              "<h1>"
+            + e(m_name)
+            + "</h1><table>"
+              "<tr><td>Player</td><td id=\"player\">"
+            + e(m_state.player)
+            + "</td></tr>"
+              "<tr><td>System volume</td><td id=\"vol\">"
+            + QByteArray::number(m_state.vol)
+            + "</td></tr>"
+              "<tr><td>DLNA volume</td><td id=\"dvol\">"
+            + QByteArray::number(m_state.dvol)
+            + "</td></tr>"
+              "<tr><td>Web radio</td><td id=\"orvex_stream\">"
+            + e(m_state.orvexStream)
+            + "</td></tr>"
+              "<tr><td>DLNA stream</td><td id=\"dlna_stream\">"
+            + e(m_state.dlnaStream)
+            + "</td></tr>"
+              "</table><p><a id=\"about\" href=\"/orvex/about.html\">About this box</a></p></body></html>";
     }
 
     void saveState() const
@@ -615,12 +658,17 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated Orvex devices"));
     parser.addHelpOption();
-    QCommandLineOption configOption(QStringLiteral("config"), QStringLiteral("JSON file with devices and faults"), QStringLiteral("file"));
-    QCommandLineOption deviceOption(QStringLiteral("device"), QStringLiteral("NAME@ADDRESS[:RENDERERPORT], repeatable"), QStringLiteral("spec"));
-    QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("request log (JSON lines)"), QStringLiteral("file"));
-    QCommandLineOption stateOption(QStringLiteral("state"), QStringLiteral("keep device state in this JSON file"), QStringLiteral("file"));
-    QCommandLineOption readyOption(QStringLiteral("ready-file"), QStringLiteral("written once every device listens"), QStringLiteral("file"));
-    parser.addOptions({configOption, deviceOption, logOption, stateOption, readyOption});
+    QCommandLineOption configOption(
+        QStringLiteral("config"), QStringLiteral("JSON file with devices and faults"), QStringLiteral("file"));
+    QCommandLineOption deviceOption(
+        QStringLiteral("device"), QStringLiteral("NAME@ADDRESS[:RENDERERPORT], repeatable"), QStringLiteral("spec"));
+    QCommandLineOption logOption(
+        QStringLiteral("log"), QStringLiteral("request log (JSON lines)"), QStringLiteral("file"));
+    QCommandLineOption stateOption(
+        QStringLiteral("state"), QStringLiteral("keep device state in this JSON file"), QStringLiteral("file"));
+    QCommandLineOption readyOption(
+        QStringLiteral("ready-file"), QStringLiteral("written once every device listens"), QStringLiteral("file"));
+    parser.addOptions({ configOption, deviceOption, logOption, stateOption, readyOption });
     parser.process(app);
 
     QJsonObject config;
@@ -637,13 +685,15 @@ int main(int argc, char *argv[])
     for (const QString &spec : parser.values(deviceOption)) {
         const QString name = spec.section(u'@', 0, 0);
         const QString where = spec.section(u'@', 1);
-        QJsonObject device{{QStringLiteral("name"), name}, {QStringLiteral("address"), where.section(u':', 0, 0)}};
+        QJsonObject device { { QStringLiteral("name"), name },
+            { QStringLiteral("address"), where.section(u':', 0, 0) } };
         if (where.contains(u':'))
             device.insert(QStringLiteral("rendererPort"), where.section(u':', 1).toInt());
         devices.append(device);
     }
     g_log.open(parser.isSet(logOption) ? parser.value(logOption) : config.value(QStringLiteral("log")).toString());
-    const QString statePath = parser.isSet(stateOption) ? parser.value(stateOption) : config.value(QStringLiteral("state")).toString();
+    const QString statePath
+        = parser.isSet(stateOption) ? parser.value(stateOption) : config.value(QStringLiteral("state")).toString();
 
     std::vector<std::unique_ptr<Device>> all;
     for (const auto &d : devices) {
@@ -685,9 +735,9 @@ int main(int argc, char *argv[])
         while (ssdp.hasPendingDatagrams()) {
             const QNetworkDatagram datagram = ssdp.receiveDatagram(65536);
             g_log.write(QStringLiteral("ssdp"), QString(),
-                        datagram.senderAddress().toString() + u':' + QString::number(datagram.senderPort()),
-                        datagram.destinationAddress().toString() + u':' + QString::number(datagram.destinationPort()),
-                        datagram.data());
+                datagram.senderAddress().toString() + u':' + QString::number(datagram.senderPort()),
+                datagram.destinationAddress().toString() + u':' + QString::number(datagram.destinationPort()),
+                datagram.data());
             for (const auto &device : all)
                 device->searchReceived(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
         }
