@@ -12,13 +12,6 @@ std::function<void(const QString &)> &testHook()
 }
 } // namespace
 
-QString withFullStop(const QString &message)
-{
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
-}
-
 void show(const QString &text)
 {
     if (testHook()) {

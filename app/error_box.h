@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/failure.h"
+#include "base/failure.h"
 
 #include <QString>
 
@@ -9,12 +9,9 @@
 
 namespace errorbox {
 
-// The message with a full stop appended when its last character's code is above
-// that of "." (46).
-QString withFullStop(const QString &message);
-
-// A modal box with an empty title, no icon and one OK button, owned by the
-// active window; returns when the user has closed it.
+// A modal box with no title text, no icon and one OK button, owned by the
+// active window; the text is shown as plain text. Returns when the user has
+// closed it.
 void show(const QString &text);
 
 // Tests answer the box through this hook instead of a person: it receives the
@@ -28,18 +25,12 @@ void setTestHook(std::function<void(const QString &)> hook);
 // so none ever crosses Qt's event loop.
 template <typename Handler> void failureBoundary(Handler &&handler, const std::function<void()> &afterFailure = {})
 {
-    QString message;
     try {
         handler();
         return;
-    } catch (const Failure &failure) {
-        message = failure.message();
-    } catch (const std::exception &e) {
-        message = QString::fromLocal8Bit(e.what());
     } catch (...) {
-        message = QStringLiteral("Unknown failure");
+        errorbox::show(withFullStop(failureMessage(std::current_exception())));
     }
-    errorbox::show(errorbox::withFullStop(message));
     if (afterFailure)
         afterFailure();
 }

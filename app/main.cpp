@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
         window = std::make_unique<Tmain>();
     } catch (const Failure &failure) {
         // Window creation failed: report it and end without showing the window.
-        errorbox::show(errorbox::withFullStop(failure.message()));
+        errorbox::show(withFullStop(failure.message()));
         return 1;
     }
     window->show();

@@ -8,7 +8,7 @@
 #include "control/reply_text.h"
 #include "control/state_files.h"
 #include "control/volume.h"
-#include "discovery/description.h"
+#include "discovery/device_row.h"
 #include "discovery/device_search.h"
 #include "platform/netinfo.h"
 #include "webview/web_engine.h"
@@ -300,9 +300,17 @@ QWidget *Tmain::buildAdvPage()
     return page;
 }
 
+// Every handler runs inside the failure boundary. The outermost one starts the
+// user action's deadline; handlers that run inside it (a change event set off by
+// the refresh, say) share that deadline.
 template <typename Handler> void Tmain::handle(Handler handler)
 {
+    const bool outermost = !m_action;
+    if (outermost)
+        m_action = deadlineIn(ActionBudget);
     failureBoundary([&] { (this->*handler)(); });
+    if (outermost)
+        m_action.reset();
 }
 
 void Tmain::connectHandlers()
@@ -442,7 +450,9 @@ void Tmain::FormClose()
 
 void Tmain::terminateApplication()
 {
-    RuleTimer::stopAll();
+    startup.halt();
+    searchtim.halt();
+    mtimer.halt();
     QCoreApplication::quit();
 }
 
@@ -481,8 +491,11 @@ void Tmain::SearchDevices()
     mm->clear();
     SearchReport report;
     try {
-        report = runSearch(ud, platform::firstIPv4Address(),
-            [this](const QString &reply, const QString &address) { AddDeviceFromResponse(reply, address); });
+        ud.send(ssdpSearchRequest(), platform::firstIPv4Address());
+        report = runSearch([this](Deadline until) { return ud.receive(until); },
+            [this](const QString &reply, const QString &address, Deadline readDeadline) {
+                AddDeviceFromResponse(reply, address, readDeadline);
+            });
     } catch (...) {
         dlist->setCurrentRow(0);
         throw;
@@ -495,18 +508,17 @@ void Tmain::SearchDevices()
 
 // Reads one SSDP reply into a row of the device table. The row goes into the
 // three sequences together, only once name, address and port are all known.
-void Tmain::AddDeviceFromResponse(const QString &reply, const QString &address)
+void Tmain::AddDeviceFromResponse(const QString &reply, const QString &address, Deadline readDeadline)
 {
-    if (reply.isEmpty())
+    const auto fetch = [this, readDeadline](const QString &url, std::size_t maxBytes) {
+        return hdown.getNamed(url, readDeadline, maxBytes);
+    };
+    const auto row = deviceFromReply(reply, address, fetch, xm);
+    if (!row)
         return;
-    const QString location = locationFromReply(reply);
-    if (location.isEmpty())
-        throw Failure(QStringLiteral("The reply from %1 has no LOCATION line").arg(address));
-    const DescriptionFields fields = readDescription(hdown.get(location), xm);
-    const QString port = portFromUrlBase(fields.urlBase, address);
-    dlist->addItem(fields.friendlyName);
-    DeviceIPs.append(address);
-    DevicePorts.append(port);
+    dlist->addItem(row->name);
+    DeviceIPs.append(row->address);
+    DevicePorts.append(row->port);
 }
 
 // ---------------------------------------------------------------- command channel
@@ -542,12 +554,12 @@ QString Tmain::selectedPort() const
 
 QByteArray Tmain::command(const QString &address, const QString &target)
 {
-    return ht.post(endpoints::url(address, target));
+    return ht.post(endpoints::url(address, target), m_action.value_or(deadlineIn(ActionBudget)));
 }
 
 QByteArray Tmain::file(const QString &address, const QString &target)
 {
-    return hdown.get(endpoints::url(address, target));
+    return hdown.get(endpoints::url(address, target), m_action.value_or(deadlineIn(ActionBudget)));
 }
 
 void Tmain::replyNotice(const QByteArray &body, int ms)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/rule_timer.h"
+#include "base/deadline.h"
 #include "control/http_client.h"
 #include "control/stations.h"
 #include "discovery/ssdp.h"
@@ -8,6 +9,8 @@
 #include <QDomDocument>
 #include <QStringList>
 #include <QWidget>
+
+#include <optional>
 
 class DeviceList;
 class DeviceWebView;
@@ -80,7 +83,7 @@ private:
 
     // Discovery.
     void SearchDevices();
-    void AddDeviceFromResponse(const QString &reply, const QString &address);
+    void AddDeviceFromResponse(const QString &reply, const QString &address, Deadline readDeadline);
 
     // Command channel.
     bool noDeviceGuard(int ms);
@@ -125,6 +128,9 @@ private:
     QRgb m_bannerColor;
     bool m_shownOnce = false;
     bool m_guardTripped = false;
+    // The deadline of the user action under way; every request of the action
+    // ends by it. Empty between actions.
+    std::optional<Deadline> m_action;
 
     QLabel *infolab = nullptr;
     QLabel *stat = nullptr;

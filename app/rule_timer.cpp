@@ -1,20 +1,10 @@
 #include "app/rule_timer.h"
 
-namespace {
-bool s_stopped = false;
-} // namespace
-
 RuleTimer::RuleTimer(QObject *parent)
     : QObject(parent)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
-    // After termination a tick still due stops its timer instead of firing.
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        if (s_stopped)
-            m_timer.stop();
-        else
-            emit timeout();
-    });
+    connect(&m_timer, &QTimer::timeout, this, &RuleTimer::timeout);
 }
 
 void RuleTimer::setEnabled(bool enabled)
@@ -35,13 +25,14 @@ void RuleTimer::setInterval(int ms)
 
 void RuleTimer::restart()
 {
-    if (m_enabled && !s_stopped && m_interval > 0)
+    if (m_enabled && !m_halted && m_interval > 0)
         m_timer.start(m_interval);
     else
         m_timer.stop();
 }
 
-void RuleTimer::stopAll()
+void RuleTimer::halt()
 {
-    s_stopped = true;
+    m_halted = true;
+    m_timer.stop();
 }

@@ -18,9 +18,11 @@ public:
     bool isEnabled() const { return m_enabled; }
     void setInterval(int ms);
     int interval() const { return m_interval; }
+    // Milliseconds until the next firing; -1 when the timer is not running.
+    int remainingTime() const { return m_timer.remainingTime(); }
 
-    // Application termination: every timer stops at once and none can be armed again.
-    static void stopAll();
+    // Application termination: the timer stops at once and cannot be armed again.
+    void halt();
 
 signals:
     void timeout();
@@ -30,5 +32,6 @@ private:
 
     QTimer m_timer;
     bool m_enabled = false;
+    bool m_halted = false;
     int m_interval = 1000;
 };

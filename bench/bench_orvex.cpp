@@ -12,7 +12,7 @@
 #include "app/main_f.h"
 #include "app/style.h"
 #include "control/http_client.h"
-#include "discovery/description.h"
+#include "discovery/device_row.h"
 #include "discovery/device_search.h"
 #include "webview/web_engine.h"
 #include "webview/web_view.h"
@@ -86,10 +86,15 @@ void benchSearch()
             int found = 0;
             QElapsedTimer clock;
             clock.start();
-            runSearch(endpoint, "10.77.0.1", [&](const QString &reply, const QString &) {
-                readDescription(hdown.get(locationFromReply(reply)), xm);
-                ++found;
-            });
+            endpoint.send(ssdpSearchRequest(), "10.77.0.1");
+            runSearch([&](Deadline until) { return endpoint.receive(until); },
+                [&](const QString &reply, const QString &address, Deadline readDeadline) {
+                    const auto fetch = [&](const QString &url, std::size_t maxBytes) {
+                        return hdown.getNamed(url, readDeadline, maxBytes);
+                    };
+                    if (deviceFromReply(reply, address, fetch, xm))
+                        ++found;
+                });
             const double ms = double(clock.nsecsElapsed()) / 1e6 - 1000.0;
             if (found == count)
                 perDevice << ms / count;

@@ -1,265 +1,77 @@
 #include "control/http_client.h"
-#include "control/failure.h"
+#include "base/failure.h"
+#include "control/http_request.h"
 
 #include <QNetworkCookie>
 #include <QUrl>
 
-#include <boost/beast/core/buffers_to_string.hpp>
-#include <boost/beast/http/error.hpp>
-#include <boost/beast/http/parser.hpp>
-#include <boost/beast/http/string_body.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/error.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 
-#include <string>
-
-namespace http = boost::beast::http;
+namespace asio = boost::asio;
+using boost::system::error_code;
+using tcp = asio::ip::tcp;
 
 namespace {
 
-const QByteArray AcceptValue = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
-const QByteArray UserAgentValue = "Mozilla/3.0 (compatible; Indy Library)";
-
-Failure closedGracefully()
+Failure timedOut()
 {
-    return Failure(QStringLiteral("Connection Closed Gracefully."));
+    return Failure::socket(asio::error::timed_out, Failure::Kind::TimedOut);
 }
 
-QByteArray ascii7(const QString &text)
+// A host name is looked up on a thread of its own: getaddrinfo cannot be
+// interrupted, so a lookup that outlives the deadline is left to finish
+// alone rather than holding the window. Addresses in dotted form need no lookup.
+asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (QChar c : text)
-        bytes.append(c.unicode() < 0x80 ? char(c.unicode()) : '?');
-    return bytes;
-}
+    error_code ec;
+    const auto literal = asio::ip::make_address_v4(host, ec);
+    if (!ec)
+        return literal;
 
-QByteArray firstLineOf(const std::string &data, std::size_t from)
-{
-    while (from < data.size() && (data[from] == '\r' || data[from] == '\n'))
-        ++from;
-    const auto end = data.find_first_of("\r\n", from);
-    return QByteArray::fromStdString(data.substr(from, end == std::string::npos ? std::string::npos : end - from));
-}
-
-bool hasLineEnd(const std::string &data, std::size_t from)
-{
-    while (from < data.size() && (data[from] == '\r' || data[from] == '\n'))
-        ++from;
-    return data.find_first_of("\r\n", from) != std::string::npos;
-}
-
-} // namespace
-
-RequestUrl parseRequestUrl(const QString &url)
-{
-    static const QString scheme = QStringLiteral("http://");
-    if (!url.startsWith(scheme, Qt::CaseInsensitive))
-        throw Failure(QStringLiteral("Invalid URL: '%1'").arg(url));
-    const QString rest = url.mid(scheme.size());
-    const auto slash = rest.indexOf(u'/');
-    const QString hostPart = slash < 0 ? rest : rest.left(slash);
-    QString target = slash < 0 ? QStringLiteral("/") : rest.mid(slash);
-    const auto hash = target.indexOf(u'#');
-    if (hash >= 0)
-        target.truncate(hash);
-
-    RequestUrl result;
-    const auto colon = hostPart.indexOf(u':');
-    result.host = ascii7(colon < 0 ? hostPart : hostPart.left(colon));
-    if (result.host.isEmpty())
-        throw Failure(QStringLiteral("Invalid URL: '%1'").arg(url));
-    if (colon >= 0) {
-        bool ok = false;
-        const uint port = hostPart.mid(colon + 1).toUInt(&ok);
-        if (!ok || port == 0 || port > 65535)
-            throw Failure(QStringLiteral("Invalid port in URL: '%1'").arg(url));
-        result.port = quint16(port);
-    }
-    result.hostHeader = result.port == 80 ? result.host : result.host + ':' + QByteArray::number(result.port);
-    result.target = ascii7(target);
-    const auto query = result.target.indexOf('?');
-    result.path = query < 0 ? result.target : result.target.left(query);
-    return result;
-}
-
-namespace {
-
-// The header lines both clients send, after the request line, and the empty line.
-QByteArray commonHeaders(const RequestUrl &url, const QByteArray &cookieHeader)
-{
-    QByteArray r = "Host: " + url.hostHeader
-        + "\r\n"
-          "Accept: "
-        + AcceptValue
-        + "\r\n"
-          "Accept-Encoding: identity\r\n"
-          "User-Agent: "
-        + UserAgentValue + "\r\n";
-    if (!cookieHeader.isEmpty())
-        r += "Cookie: " + cookieHeader + "\r\n";
-    return r + "\r\n";
-}
-
-} // namespace
-
-QByteArray buildPostRequest(const RequestUrl &url, const QByteArray &cookieHeader)
-{
-    return "POST " + url.target
-        + " HTTP/1.0\r\n"
-          "Connection: keep-alive\r\n"
-          "Content-Type: application/x-www-form-urlencoded\r\n"
-          "Content-Length: 0\r\n"
-        + commonHeaders(url, cookieHeader);
-}
-
-QByteArray buildGetRequest(const RequestUrl &url, const QByteArray &cookieHeader)
-{
-    return "GET " + url.target + " HTTP/1.1\r\n" + commonHeaders(url, cookieHeader);
-}
-
-HttpReply ReplyReader::parse(const QByteArray &bytes, bool requestWasHttp10, const ReplyLimits &limits)
-{
-    std::size_t offset = 0;
-    return read(
-        [&](char *data, std::size_t size) {
-            const std::size_t n = std::min(size, std::size_t(bytes.size()) - offset);
-            std::copy_n(bytes.constData() + offset, n, data);
-            offset += n;
-            return n;
-        },
-        requestWasHttp10, limits);
-}
-
-HttpReply ReplyReader::readFrom(Source &source, bool requestWasHttp10, const ReplyLimits &limits, bool *anyByte)
-{
-    std::string data;
-    std::size_t pos = 0;
-    bool eof = false;
-    char chunk[16384];
-
-    auto readMore = [&] {
-        const std::size_t n = source.readSome(chunk, sizeof chunk);
-        if (n == 0) {
-            eof = true;
-            return;
-        }
-        if (anyByte)
-            *anyByte = true;
-        data.append(chunk, n);
+    struct Lookup
+    {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        error_code error;
+        std::optional<asio::ip::address_v4> address;
     };
-
-    for (;;) { // one message; a 100 reply is skipped and the next one read
-        http::response_parser<http::string_body> parser;
-        parser.eager(true);
-        parser.header_limit(std::uint32_t(limits.maxHeader));
-        parser.body_limit(limits.maxBody);
-        const std::size_t messageStart = pos;
-        boost::system::error_code ec;
-        bool incomplete = false;
-
-        while (!parser.is_done()) {
-            if (pos < data.size()) {
-                pos += parser.put(boost::asio::buffer(data.data() + pos, data.size() - pos), ec);
-                if (ec == http::error::need_more)
-                    ec = {};
-                else if (ec)
-                    break;
-                if (parser.is_done())
-                    break;
-            }
-            if (eof) {
-                if (parser.got_some())
-                    parser.put_eof(ec);
-                else
-                    ec = http::error::partial_message;
-                incomplete = bool(ec);
-                break;
-            }
-            readMore();
-        }
-
-        if (ec == http::error::header_limit)
-            throw Failure(
-                QStringLiteral("The reply's header block is larger than %1 KiB.").arg(limits.maxHeader / 1024));
-        if (ec == http::error::body_limit)
-            throw Failure(QStringLiteral("The reply is larger than %1 MiB.").arg(limits.maxBody / (1024 * 1024)));
-
-        HttpReply reply;
-        reply.statusLine = firstLineOf(data, messageStart);
-
-        if (!parser.is_header_done()) {
-            // Closed inside the header block: the status line counts when it came whole.
-            if (!incomplete || !hasLineEnd(data, messageStart))
-                throw ec && !incomplete
-                    ? Failure(QStringLiteral("Invalid HTTP reply: %1").arg(QString::fromStdString(ec.message())))
-                    : closedGracefully();
-            const auto parts = reply.statusLine.split(' ');
-            reply.status = parts.size() > 1 ? parts.at(1).toUInt() : 0;
-            if (!reply.statusLine.startsWith("HTTP/") || reply.status == 0)
-                throw closedGracefully();
-            return reply;
-        }
-        if (ec && !incomplete)
-            throw Failure(QStringLiteral("Invalid HTTP reply: %1").arg(QString::fromStdString(ec.message())));
-
-        const auto &message = parser.get();
-        reply.status = message.result_int();
-        if (reply.status == 100 && !incomplete)
-            continue;
-        for (const auto &field : message) {
-            if (boost::beast::iequals(field.name_string(), "Set-Cookie"))
-                reply.setCookies.append(QByteArray(field.value().data(), qsizetype(field.value().size())));
-        }
-        const bool success = reply.status >= 200 && reply.status < 300;
-        if (incomplete && success && parser.chunked())
-            throw closedGracefully();
-        reply.body = QByteArray(message.body().data(), qsizetype(message.body().size()));
-
-        const auto connection = message[http::field::connection];
-        const bool saysKeepAlive = boost::beast::iequals(connection, "keep-alive");
-        const bool saysClose = boost::beast::iequals(connection, "close");
-        reply.keepAlive = !eof && pos == data.size() && (requestWasHttp10 ? saysKeepAlive : !saysClose);
-        return reply;
-    }
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host] {
+        asio::io_context io;
+        tcp::resolver resolver(io);
+        error_code error;
+        const auto results = resolver.resolve(tcp::v4(), host, std::string(), error);
+        const std::lock_guard lock(lookup->mutex);
+        lookup->error = error;
+        if (!error && !results.empty())
+            lookup->address = results.begin()->endpoint().address().to_v4();
+        lookup->finished = true;
+        lookup->done.notify_all();
+    }).detach();
+    std::unique_lock lock(lookup->mutex);
+    if (!lookup->done.wait_until(lock, deadline, [&] { return lookup->finished; }))
+        throw timedOut();
+    if (!lookup->address)
+        throw Failure(QStringLiteral("Host not found: %1 (%2)")
+                          .arg(QString::fromStdString(host), QString::fromStdString(lookup->error.message())));
+    return *lookup->address;
 }
 
-class HttpClient::CookieStore : public QNetworkCookieJar
+bool isOtherHost(const asio::ip::address_v4 &address)
 {
-};
-
-HttpClient::HttpClient()
-    : m_cookies(std::make_unique<CookieStore>())
-{
+    return !address.is_loopback() && !address.is_unspecified() && !address.is_multicast()
+        && address != asio::ip::address_v4::broadcast();
 }
-
-QNetworkCookieJar &HttpClient::cookies()
-{
-    return *m_cookies;
-}
-
-HttpClient::~HttpClient()
-{
-    closeConnection();
-}
-
-void HttpClient::closeConnection()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-    m_connHost.clear();
-    m_connPort = 0;
-}
-
-namespace {
 
 QUrl cookieUrl(const RequestUrl &url)
 {
@@ -272,25 +84,50 @@ QUrl cookieUrl(const RequestUrl &url)
     return u;
 }
 
-int waitFor(int fd, short events, int timeoutMs)
+} // namespace
+
+// The open connection, with the context that runs its operations. Each
+// operation is started and then run to completion inside the blocking call;
+// the stream's expiry ends it at the deadline.
+struct HttpClient::Connection
 {
-    pollfd p { fd, events, 0 };
-    for (;;) {
-        const int r = ::poll(&p, 1, timeoutMs);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            throw Failure::socket(errno);
-        return r;
+    asio::io_context io;
+    boost::beast::tcp_stream stream { io };
+    QByteArray host;
+    quint16 port = 0;
+    bool otherHost = false;
+
+    template <typename Start> error_code run(Start &&start)
+    {
+        error_code result = asio::error::would_block;
+        start([&result](error_code ec, auto &&...) { result = ec; });
+        io.restart();
+        io.run();
+        return result;
     }
+};
+
+HttpClient::HttpClient()
+    : HttpClient(Bounds {})
+{
 }
 
-} // namespace
+HttpClient::HttpClient(Bounds bounds)
+    : m_bounds(bounds)
+{
+}
+
+HttpClient::~HttpClient() = default;
+
+void HttpClient::closeConnection()
+{
+    m_connection.reset();
+}
 
 QByteArray HttpClient::cookieHeaderFor(const RequestUrl &url) const
 {
     QByteArray header;
-    for (const auto &cookie : m_cookies->cookiesForUrl(cookieUrl(url))) {
+    for (const auto &cookie : m_cookies.cookiesForUrl(cookieUrl(url))) {
         if (!header.isEmpty())
             header += "; ";
         header += cookie.toRawForm(QNetworkCookie::NameAndValueOnly);
@@ -298,117 +135,107 @@ QByteArray HttpClient::cookieHeaderFor(const RequestUrl &url) const
     return header;
 }
 
-void HttpClient::storeCookies(const RequestUrl &url, const HttpReply &reply)
+void HttpClient::storeCookies(const RequestUrl &url, const QList<QByteArray> &setCookies)
 {
     QList<QNetworkCookie> cookies;
-    for (const auto &line : reply.setCookies)
+    for (const auto &line : setCookies)
         cookies += QNetworkCookie::parseCookies(line);
     if (!cookies.isEmpty())
-        m_cookies->setCookiesFromUrl(cookies, cookieUrl(url));
+        m_cookies.setCookiesFromUrl(cookies, cookieUrl(url));
 }
 
-void HttpClient::connectTo(const RequestUrl &url)
+void HttpClient::connectTo(const RequestUrl &url, Deadline deadline, Hosts hosts)
 {
     closeConnection();
-    addrinfo hints {};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo *found = nullptr;
-    const int rc = ::getaddrinfo(url.host.constData(), nullptr, &hints, &found);
-    if (rc != 0 || !found)
-        throw Failure(QStringLiteral("Host not found: %1 (%2)")
-                          .arg(QString::fromLatin1(url.host), QString::fromLocal8Bit(gai_strerror(rc))));
-    sockaddr_in address = *reinterpret_cast<sockaddr_in *>(found->ai_addr);
-    ::freeaddrinfo(found);
-    address.sin_port = htons(url.port);
-
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
-        throw Failure::socket(errno);
-    auto fail = [fd](int code) {
-        ::close(fd);
-        throw Failure::socket(code);
-    };
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        if (errno != EINPROGRESS)
-            fail(errno);
-        int ready = 0;
-        try {
-            ready = waitFor(fd, POLLOUT, m_timeouts.connectMs);
-        } catch (...) {
-            ::close(fd);
-            throw;
-        }
-        if (ready == 0)
-            fail(ETIMEDOUT);
-        int error = 0;
-        socklen_t length = sizeof error;
-        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-        if (error != 0)
-            fail(error);
-    }
-    m_fd = fd;
-    m_connHost = url.host;
-    m_connPort = url.port;
+    const auto address = lookUp(url.host.toStdString(), deadline);
+    if (hosts == Hosts::OtherHostsOnly && !isOtherHost(address))
+        throw Failure(QStringLiteral("%1 is not the address of a device on the network")
+                          .arg(QString::fromStdString(address.to_string())));
+    auto connection = std::make_unique<Connection>();
+    connection->stream.expires_at(within(deadline, m_bounds.connect));
+    const error_code ec = connection->run(
+        [&](auto handler) { connection->stream.async_connect(tcp::endpoint(address, url.port), std::move(handler)); });
+    if (ec == boost::beast::error::timeout)
+        throw timedOut();
+    if (ec)
+        throw Failure::socket(ec.value());
+    connection->host = url.host;
+    connection->port = url.port;
+    connection->otherHost = isOtherHost(address);
+    m_connection = std::move(connection);
 }
 
 // Home devices close idle connections after a few seconds; a connection whose
-// peer has closed (or that holds stray bytes) must not be reused.
+// peer has closed, or that holds bytes no request asked for, is not reused.
 bool HttpClient::connectionStillOpen() const
 {
-    if (m_fd < 0)
+    auto &socket = m_connection->stream.socket();
+    error_code ec;
+    if (socket.available(ec) > 0 || ec)
         return false;
-    pollfd p { m_fd, POLLIN, 0 };
-    if (::poll(&p, 1, 0) == 0)
-        return true;
-    return false;
+    socket.non_blocking(true, ec);
+    char byte;
+    socket.receive(asio::buffer(&byte, 1), tcp::socket::message_peek, ec);
+    error_code ignored;
+    socket.non_blocking(false, ignored);
+    return ec == asio::error::would_block;
 }
 
-HttpReply HttpClient::exchange(const QByteArray &request, bool http10, Progress &progress)
+HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request, bool http10, Deadline deadline,
+    const ReplyLimits &limits, Progress &progress)
 {
-    qsizetype sent = 0;
-    while (sent < request.size()) {
-        const ssize_t n = ::send(m_fd, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                if (waitFor(m_fd, POLLOUT, m_timeouts.readMs) == 0) {
-                    progress.timedOut = true;
-                    throw Failure::socket(ETIMEDOUT);
-                }
-                continue;
-            }
-            throw Failure::socket(errno);
-        }
-        sent += n;
+    Connection &c = *m_connection;
+    c.stream.expires_at(within(deadline, m_bounds.idle));
+    error_code ec = c.run([&](auto handler) {
+        asio::async_write(c.stream, asio::buffer(request.constData(), std::size_t(request.size())), std::move(handler));
+    });
+    if (ec == boost::beast::error::timeout) {
+        progress.timedOut = true;
+        throw timedOut();
     }
-    const int fd = m_fd;
-    const int timeout = m_timeouts.readMs;
-    return ReplyReader::read(
-        [fd, timeout, &progress](char *data, std::size_t size) -> std::size_t {
-            for (;;) {
-                if (waitFor(fd, POLLIN, timeout) == 0) {
-                    progress.timedOut = true;
-                    throw Failure::socket(ETIMEDOUT);
-                }
-                const ssize_t n = ::recv(fd, data, size, 0);
-                if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
-                    continue;
-                if (n < 0) {
-                    if (errno == ECONNRESET)
-                        return 0; // the device dropped the connection: same as a close
-                    throw Failure::socket(errno);
-                }
-                return std::size_t(n);
+    if (ec)
+        throw Failure::socket(ec.value());
+
+    ReplyReader reader(http10, limits);
+    try {
+        char buffer[16384];
+        for (;;) {
+            std::size_t received = 0;
+            c.stream.expires_at(within(deadline, m_bounds.idle));
+            ec = c.run([&](auto handler) {
+                c.stream.async_read_some(
+                    asio::buffer(buffer), [&received, handler](error_code e, std::size_t n) mutable {
+                        received = n;
+                        handler(e);
+                    });
+            });
+            if (ec == boost::beast::error::timeout) {
+                progress.timedOut = true;
+                throw timedOut();
             }
-        },
-        http10, m_limits, &progress.anyByte);
+            // A device that drops the connection has closed it, whichever way.
+            if (ec == asio::error::eof || ec == asio::error::connection_reset) {
+                reader.closed();
+                break;
+            }
+            if (ec)
+                throw Failure::socket(ec.value());
+            progress.anyByte = true;
+            if (reader.feed(std::string_view(buffer, received)))
+                break;
+        }
+    } catch (...) {
+        // Cookies of a reply that fails after its head are kept, as for any
+        // other failing reply.
+        storeCookies(url, reader.setCookies());
+        throw;
+    }
+    return reader.take();
 }
 
 QByteArray HttpClient::finish(const RequestUrl &url, const HttpReply &reply)
 {
-    storeCookies(url, reply);
+    storeCookies(url, reply.setCookies);
     if (!reply.keepAlive)
         closeConnection();
     if (reply.status < 200 || reply.status >= 300)
@@ -416,33 +243,48 @@ QByteArray HttpClient::finish(const RequestUrl &url, const HttpReply &reply)
     return reply.body;
 }
 
-QByteArray HttpClient::post(const QString &urlText)
+QByteArray HttpClient::post(const QString &urlText, Deadline deadline)
 {
     const RequestUrl url = parseRequestUrl(urlText);
     closeConnection(); // every POST goes out on a new connection
-    connectTo(url);
+    connectTo(url, deadline, Hosts::Any);
+    HttpReply reply;
     try {
         Progress progress;
-        const HttpReply reply = exchange(buildPostRequest(url, cookieHeaderFor(url)), true, progress);
-        return finish(url, reply);
+        reply = exchange(url, buildPostRequest(url, cookieHeaderFor(url)), true, deadline, {}, progress);
     } catch (const Failure &) {
         closeConnection();
         throw;
     }
+    return finish(url, reply);
 }
 
-QByteArray HttpClient::get(const QString &urlText)
+QByteArray HttpClient::get(const QString &url, Deadline deadline, const ReplyLimits &limits)
+{
+    return fetch(url, deadline, limits, Hosts::Any);
+}
+
+QByteArray HttpClient::getNamed(const QString &url, Deadline deadline, std::size_t maxBytes)
+{
+    ReplyLimits limits;
+    limits.maxBody = maxBytes;
+    return fetch(url, deadline, limits, Hosts::OtherHostsOnly);
+}
+
+QByteArray HttpClient::fetch(const QString &urlText, Deadline deadline, const ReplyLimits &limits, Hosts hosts)
 {
     const RequestUrl url = parseRequestUrl(urlText);
-    bool reused = m_fd >= 0 && m_connHost == url.host && m_connPort == url.port && connectionStillOpen();
+    bool reused = m_connection && m_connection->host == url.host && m_connection->port == url.port
+        && (hosts == Hosts::Any || m_connection->otherHost) && connectionStillOpen();
     if (!reused)
-        connectTo(url);
+        connectTo(url, deadline, hosts);
     const QByteArray request = buildGetRequest(url, cookieHeaderFor(url));
+    HttpReply reply;
     for (;;) {
         Progress progress;
         try {
-            const HttpReply reply = exchange(request, false, progress);
-            return finish(url, reply);
+            reply = exchange(url, request, false, deadline, limits, progress);
+            break;
         } catch (const Failure &) {
             closeConnection();
             // A kept-alive connection may have been closed by the device just as
@@ -451,7 +293,10 @@ QByteArray HttpClient::get(const QString &urlText)
             if (!reused || progress.anyByte || progress.timedOut)
                 throw;
             reused = false;
-            connectTo(url);
+            connectTo(url, deadline, hosts);
         }
     }
+    // A reply read in full keeps its connection when it allows it, whatever
+    // its status.
+    return finish(url, reply);
 }

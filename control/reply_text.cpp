@@ -1,5 +1,5 @@
 #include "control/reply_text.h"
-#include "control/failure.h"
+#include "base/failure.h"
 
 #include <QStringDecoder>
 

@@ -1,5 +1,5 @@
 #include "control/state_files.h"
-#include "control/failure.h"
+#include "base/failure.h"
 #include "control/reply_text.h"
 
 #include <QStringDecoder>

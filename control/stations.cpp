@@ -1,5 +1,5 @@
 #include "control/stations.h"
-#include "control/failure.h"
+#include "base/failure.h"
 
 #include <QCollator>
 #include <QLocale>

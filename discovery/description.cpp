@@ -1,5 +1,5 @@
 #include "discovery/description.h"
-#include "control/failure.h"
+#include "base/failure.h"
 
 namespace {
 
@@ -21,13 +21,26 @@ QDomElement firstChild(const QDomElement &parent, const QString &name)
     return {};
 }
 
+// Blanks, tabs and line breaks around the text are dropped: pretty-printed
+// descriptions put them there, and they must never reach a request.
+QString trimmedText(const QString &text)
+{
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    qsizetype start = 0, end = text.size();
+    while (start < end && blank(text.at(start)))
+        ++start;
+    while (end > start && blank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
 QString elementText(const QDomElement &element)
 {
     const auto children = element.childNodes();
     if (children.isEmpty())
         return {};
     if (children.size() == 1 && (children.at(0).isText() || children.at(0).isCDATASection()))
-        return children.at(0).nodeValue();
+        return trimmedText(children.at(0).nodeValue());
     throw Failure(
         QStringLiteral("The element '%1' of the device description holds more than one text.").arg(element.tagName()));
 }

@@ -1,41 +1,44 @@
 #include "discovery/device_search.h"
-#include "control/failure.h"
+#include "base/failure.h"
 
-#include <QElapsedTimer>
+#include <QHash>
 
-SearchReport runSearch(SsdpEndpoint &endpoint, const std::string &localAddress,
-    const std::function<void(const QString &, const QString &)> &addDevice, const SearchLimits &limits)
+SearchReport runSearch(const ReceiveStep &receive, const AddDevice &addDevice, const SearchLimits &limits)
 {
     SearchReport report;
-    endpoint.send(ssdpSearchRequest(), localAddress);
-    QElapsedTimer sinceSend;
-    sinceSend.start();
+    const Deadline end = deadlineIn(limits.duration);
+    QHash<QString, int> readFrom; // replies read per source; -1 once one has failed
 
-    auto skip = [&report](const QString &message) {
+    auto skip = [&](const QString &address, const QString &message) {
+        readFrom[address] = -1;
         if (report.skipped++ == 0)
             report.firstSkipMessage = message;
     };
 
-    while (report.replies < limits.maxReplies) {
-        const qint64 left = limits.maxDurationMs - sinceSend.elapsed();
-        if (left <= 0)
-            break;
-        const Datagram datagram = endpoint.receive(int(std::min<qint64>(limits.silenceMs, left)));
+    while (Clock::now() < end) {
+        const Datagram datagram = receive(within(end, limits.silence));
         if (datagram.port == 0)
             break;
+        int &count = readFrom[datagram.address];
+        if (count < 0 || count >= limits.repliesPerSource) {
+            ++report.discarded;
+            continue;
+        }
+        ++count;
         ++report.replies;
         if (datagram.oversize) {
-            skip(QStringLiteral("%1 sent a reply larger than %2 bytes")
-                     .arg(datagram.address)
-                     .arg(SsdpEndpoint::BufferSize));
+            skip(datagram.address,
+                QStringLiteral("%1 sent a reply larger than %2 bytes")
+                    .arg(datagram.address)
+                    .arg(SsdpEndpoint::BufferSize));
             continue;
         }
         if (datagram.bytes.isEmpty())
             continue;
         try {
-            addDevice(decodeDatagram(datagram.bytes), datagram.address);
+            addDevice(decodeDatagram(datagram.bytes), datagram.address, within(end, limits.descriptionRead));
         } catch (const Failure &failure) {
-            skip(failure.message());
+            skip(datagram.address, failure.message());
         }
     }
     return report;

@@ -1,38 +1,45 @@
 #pragma once
 
+#include "base/deadline.h"
 #include "discovery/ssdp.h"
 
 #include <QString>
 
 #include <functional>
-#include <string>
-
-// One complete row of the device table.
-struct FoundDevice
-{
-    QString name;
-    QString address;
-    QString port;
-};
 
 struct SearchLimits
 {
-    int silenceMs = 1000; // the search ends at the first wait this long without a reply
-    int maxDurationMs = 10000; // ... and at the latest this long after the send
-    int maxReplies = 64; // ... or after this many datagrams
+    // The search ends at the first wait this long without a reply ...
+    milliseconds silence { 1000 };
+    // ... and at the latest this long after the send, description reads included.
+    milliseconds duration { 10000 };
+    // One description read: real ones arrive within milliseconds, so a device
+    // that drips its description costs this much and no more.
+    milliseconds descriptionRead { 3000 };
+    // Replies read from one source address in one search; the rest of its
+    // datagrams are taken off the socket unread. A box that answers twice is
+    // still listed twice.
+    int repliesPerSource = 4;
 };
 
 struct SearchReport
 {
-    int replies = 0;
-    int skipped = 0;
+    int replies = 0; // datagrams read
+    int discarded = 0; // datagrams dropped unread
+    int skipped = 0; // replies that failed
     QString firstSkipMessage;
 };
 
-// Sends the search request and reads replies until the network has been silent
-// for `silenceMs`. Each non-empty reply is handed to `addDevice` (reply text,
-// source address) before the next one is read. A reply that `addDevice` fails
-// on is left out and counted, so one broken responder does not hide the others;
-// failures of the endpoint itself end the search.
-SearchReport runSearch(SsdpEndpoint &endpoint, const std::string &localAddress,
-    const std::function<void(const QString &, const QString &)> &addDevice, const SearchLimits &limits = {});
+// Waits for one datagram until the given time; port 0 when none came.
+using ReceiveStep = std::function<Datagram(Deadline until)>;
+// Processes one non-empty reply (reply text, source address); its reads end
+// at the given deadline at the latest.
+using AddDevice = std::function<void(const QString &reply, const QString &address, Deadline readDeadline)>;
+
+// Reads the replies to a search that has just been sent, until the network
+// has been silent for `silence` or `duration` has passed. Each reply is handed
+// to `addDevice` before the next one is read. A reply that `addDevice` fails
+// on is left out and counted, and its source is not read again in this
+// search, so one broken responder does not hide the others; failures of the
+// receive step itself end the search.
+SearchReport runSearch(const ReceiveStep &receive, const AddDevice &addDevice, const SearchLimits &limits = {});

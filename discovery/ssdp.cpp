@@ -1,14 +1,14 @@
 #include "discovery/ssdp.h"
-#include "control/failure.h"
+#include "base/failure.h"
 
-#include <QElapsedTimer>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/udp.hpp>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <optional>
+
+namespace asio = boost::asio;
+using boost::system::error_code;
+using udp = asio::ip::udp;
 
 QByteArray ssdpSearchRequest()
 {
@@ -53,86 +53,71 @@ QString locationFromReply(const QString &reply)
     return address;
 }
 
-SsdpEndpoint::~SsdpEndpoint()
+struct SsdpEndpoint::Socket
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    asio::io_context io;
+    udp::socket socket { io };
+};
+
+SsdpEndpoint::SsdpEndpoint()
+    : d(std::make_unique<Socket>())
+{
 }
 
-void SsdpEndpoint::open(const std::string &localAddress)
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw Failure::socket(errno);
-    sockaddr_in local {};
-    local.sin_family = AF_INET;
-    local.sin_port = 0;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (!localAddress.empty() && ::inet_pton(AF_INET, localAddress.c_str(), &local.sin_addr) != 1)
-        local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw Failure::socket(error);
-    }
-    m_fd = fd;
-}
+SsdpEndpoint::~SsdpEndpoint() = default;
 
 void SsdpEndpoint::send(const QByteArray &datagram, const std::string &localAddress)
 {
-    if (m_fd < 0)
-        open(localAddress);
-    const int on = 1;
-    if (::setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
-        throw Failure::socket(errno);
-    sockaddr_in group {};
-    group.sin_family = AF_INET;
-    group.sin_port = htons(1900);
-    ::inet_pton(AF_INET, "239.255.255.250", &group.sin_addr);
-    if (::sendto(
-            m_fd, datagram.constData(), size_t(datagram.size()), 0, reinterpret_cast<sockaddr *>(&group), sizeof group)
-        < 0)
-        throw Failure::socket(errno);
+    error_code ec;
+    if (!d->socket.is_open()) {
+        auto local = asio::ip::make_address_v4(localAddress, ec);
+        if (ec)
+            local = asio::ip::address_v4::any();
+        d->socket.open(udp::v4(), ec);
+        if (!ec)
+            d->socket.bind(udp::endpoint(local, 0), ec);
+        if (ec) {
+            d->socket.close();
+            throw Failure::socket(ec.value());
+        }
+    }
+    if (d->socket.set_option(asio::socket_base::broadcast(true), ec); ec)
+        throw Failure::socket(ec.value());
+    const udp::endpoint group(asio::ip::make_address_v4("239.255.255.250"), 1900);
+    d->socket.send_to(asio::buffer(datagram.constData(), std::size_t(datagram.size())), group, 0, ec);
+    if (ec)
+        throw Failure::socket(ec.value());
 }
 
-Datagram SsdpEndpoint::receive(int timeoutMs)
+Datagram SsdpEndpoint::receive(Deadline until)
 {
     Datagram datagram;
-    if (m_fd < 0)
+    if (!d->socket.is_open())
         return datagram;
-    // Waits in short slices: the kernel lets one long poll overshoot by about
-    // 0.1 % of its timeout, which would add a millisecond to every search.
-    QElapsedTimer clock;
-    clock.start();
-    int ready = 0;
-    const qint64 timeoutNs = qint64(timeoutMs) * 1000000;
-    for (;;) {
-        const qint64 left = timeoutNs - clock.nsecsElapsed();
-        if (left <= 0)
+    bool readable = false;
+    d->socket.async_wait(udp::socket::wait_read, [&readable](error_code ec) { readable = !ec; });
+    d->io.restart();
+    d->io.run_until(until);
+    if (!readable) {
+        d->socket.cancel();
+        d->io.restart();
+        d->io.run();
+        if (!readable)
             return datagram;
-        const qint64 slice = std::min<qint64>(left, 50000000);
-        const timespec wait { time_t(slice / 1000000000), long(slice % 1000000000) };
-        pollfd p { m_fd, POLLIN, 0 };
-        ready = ::ppoll(&p, 1, &wait, nullptr);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0)
-            throw Failure::socket(errno);
-        if (ready > 0)
-            break;
     }
-    char buffer[BufferSize];
-    sockaddr_in from {};
-    socklen_t fromLength = sizeof from;
-    const ssize_t n
-        = ::recvfrom(m_fd, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr *>(&from), &fromLength);
-    if (n < 0)
-        throw Failure::socket(errno);
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-    datagram.address = QString::fromLatin1(text);
-    datagram.port = ntohs(from.sin_port);
-    datagram.oversize = n > BufferSize;
-    datagram.bytes = QByteArray(buffer, qsizetype(std::min<ssize_t>(n, BufferSize)));
+    // One byte more than the receive buffer tells a longer datagram apart.
+    char buffer[BufferSize + 1];
+    udp::endpoint from;
+    error_code ec;
+    const std::size_t n = d->socket.receive_from(asio::buffer(buffer), from, 0, ec);
+    if (ec == asio::error::message_size) {
+        datagram.oversize = true;
+    } else if (ec) {
+        throw Failure::socket(ec.value());
+    }
+    datagram.address = QString::fromStdString(from.address().to_string());
+    datagram.port = from.port();
+    datagram.oversize = datagram.oversize || n > std::size_t(BufferSize);
+    datagram.bytes = QByteArray(buffer, qsizetype(std::min<std::size_t>(n, BufferSize)));
     return datagram;
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "base/deadline.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <string>
 
 // The one M-SEARCH datagram for media renderers: 178 bytes of fixed text.
@@ -33,7 +36,7 @@ class SsdpEndpoint
 public:
     static constexpr int BufferSize = 8192;
 
-    SsdpEndpoint() = default;
+    SsdpEndpoint();
     ~SsdpEndpoint();
     SsdpEndpoint(const SsdpEndpoint &) = delete;
     SsdpEndpoint &operator=(const SsdpEndpoint &) = delete;
@@ -41,10 +44,10 @@ public:
     // Opens the socket at the first call (bound to localAddress, or to the
     // wildcard address when it is empty) and sends to 239.255.255.250:1900.
     void send(const QByteArray &datagram, const std::string &localAddress);
-    // Waits up to timeoutMs for one datagram.
-    Datagram receive(int timeoutMs);
+    // Waits until `until` for one datagram.
+    Datagram receive(Deadline until);
 
 private:
-    void open(const std::string &localAddress);
-    int m_fd = -1;
+    struct Socket;
+    std::unique_ptr<Socket> d;
 };

@@ -1,10 +1,44 @@
-// The search datagram, reply lines, the LOCATION rule, the description reader
-// and the port derived from URLBase.
-#include "control/failure.h"
+// The search datagram, reply lines, the LOCATION rule, the description reader,
+// the port derived from URLBase, and the search loop with a scripted receiver.
+#include "base/failure.h"
 #include "discovery/description.h"
+#include "discovery/device_row.h"
+#include "discovery/device_search.h"
 #include "discovery/ssdp.h"
 
 #include <QTest>
+
+namespace {
+
+// A datagram script: "A" a reply from 10.0.0.A, "A!" an oversize one, "A0" an
+// empty one, "." silence; "*A" a reply from A for ever after (a flood).
+ReceiveStep scripted(const QString &script, QList<Deadline> *waits = nullptr)
+{
+    auto steps = std::make_shared<QStringList>(script.split(u' ', Qt::SkipEmptyParts));
+    return [steps, waits](Deadline until) {
+        if (waits)
+            waits->append(until);
+        Datagram d;
+        if (steps->isEmpty() || steps->first() == u'.') {
+            if (!steps->isEmpty())
+                steps->removeFirst();
+            return d;
+        }
+        QString step = steps->first();
+        if (step.startsWith(u'*'))
+            step = step.mid(1);
+        else
+            steps->removeFirst();
+        d.port = 1900;
+        d.address = QStringLiteral("10.0.0.") + step.left(1);
+        d.oversize = step.endsWith(u'!');
+        if (!step.endsWith(u'0'))
+            d.bytes = "HTTP/1.1 200 OK\r\nLOCATION: http://" + d.address.toLatin1() + ":1400/d.xml\r\n\r\n";
+        return d;
+    };
+}
+
+} // namespace
 
 class TestDiscovery : public QObject
 {
@@ -176,6 +210,110 @@ private slots:
         } catch (const Failure &f) {
             QVERIFY2(f.message().startsWith(QStringLiteral("The device description is not valid XML: ")),
                 qPrintable(f.message()));
+        }
+    }
+
+    void searchLoop_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("failing"); // addresses whose replies fail
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<int>("discarded");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("silence ends the search") << "1 2 . 3"
+                                                 << "" << QStringList { "10.0.0.1", "10.0.0.2" } << 0 << 0 << "";
+        QTest::newRow("a box answering twice is listed twice")
+            << "1 1 2"
+            << "" << QStringList { "10.0.0.1", "10.0.0.1", "10.0.0.2" } << 0 << 0 << "";
+        QTest::newRow("a few replies per source")
+            << "1 1 1 1 2"
+            << "" << QStringList { "10.0.0.1", "10.0.0.1", "10.0.0.2" } << 0 << 2 << "";
+        QTest::newRow("empty datagram skipped") << "10 1"
+                                                << "" << QStringList { "10.0.0.1" } << 0 << 0 << "";
+        QTest::newRow("oversize reported")
+            << "1! 2"
+            << "" << QStringList { "10.0.0.2" } << 1 << 0 << "10.0.0.1 sent a reply larger than 8192 bytes";
+        QTest::newRow("failed source not read again")
+            << "3 3 2 3"
+            << "10.0.0.3" << QStringList { "10.0.0.2" } << 1 << 2 << "broken 10.0.0.3";
+        QTest::newRow("flood ends at the time bound")
+            << "2 *5"
+            << "" << QStringList { "10.0.0.2", "10.0.0.5", "10.0.0.5" } << 0 << -1 << "";
+    }
+    void searchLoop()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, failing);
+        QFETCH(QStringList, rows);
+        QFETCH(int, skipped);
+        QFETCH(int, discarded);
+        QFETCH(QString, message);
+        SearchLimits limits;
+        limits.duration = milliseconds(300);
+        limits.descriptionRead = milliseconds(50);
+        limits.repliesPerSource = 2;
+        QList<Deadline> waits;
+        QStringList added;
+        QList<Deadline> reads;
+        const Deadline latestEnd = deadlineIn(limits.duration);
+        const SearchReport report = runSearch(
+            scripted(script, &waits),
+            [&](const QString &reply, const QString &address, Deadline readDeadline) {
+                QVERIFY(reply.contains(address));
+                reads << readDeadline;
+                if (address == failing)
+                    throw Failure(QStringLiteral("broken ") + address);
+                added << address;
+            },
+            limits);
+        QCOMPARE(added, rows);
+        QCOMPARE(report.skipped, skipped);
+        QCOMPARE(report.firstSkipMessage, message);
+        if (discarded >= 0)
+            QCOMPARE(report.discarded, discarded);
+        else
+            QVERIFY(report.discarded > 100); // the flood went on until the bound
+        // Every wait and every description read ends within the search's bound.
+        for (const Deadline until : waits)
+            QVERIFY(until <= latestEnd + milliseconds(50));
+        for (const Deadline until : reads)
+            QVERIFY(until <= latestEnd + milliseconds(50));
+    }
+
+    // A reply becomes one row; the description fetch is bounded and its
+    // refusal is reworded for the box.
+    void replyToRow()
+    {
+        QDomDocument document;
+        const QString reply = QStringLiteral("HTTP/1.1 200 OK\r\nLOCATION: http://10.0.0.4:1400/d.xml\r\n\r\n");
+        QString fetched;
+        std::size_t bound = 0;
+        const auto row = deviceFromReply(
+            reply, QStringLiteral("10.0.0.4"),
+            [&](const QString &url, std::size_t maxBytes) {
+                fetched = url;
+                bound = maxBytes;
+                return QByteArray("<root><device><friendlyName>") + QByteArray(300, 'n')
+                    + "</friendlyName></device><URLBase>\n  http://10.0.0.4:1400/\n</URLBase></root>";
+            },
+            document);
+        QVERIFY(row);
+        QCOMPARE(fetched, QStringLiteral("http://10.0.0.4:1400/d.xml"));
+        QCOMPARE(bound, MaxDescriptionBytes);
+        QCOMPARE(row->name, QString(256, u'n'));
+        QCOMPARE(row->port, QStringLiteral("1400"));
+        QVERIFY(!deviceFromReply(QString(), QStringLiteral("10.0.0.4"), {}, document));
+        try {
+            deviceFromReply(
+                reply, QStringLiteral("10.0.0.4"),
+                [](const QString &, std::size_t) -> QByteArray {
+                    throw Failure(QStringLiteral("The reply is larger than 1 MiB."), Failure::Kind::TooLarge);
+                },
+                document);
+            QFAIL("no failure");
+        } catch (const Failure &f) {
+            QCOMPARE(f.message(), QStringLiteral("The device description of 10.0.0.4 is larger than 1 MiB"));
         }
     }
 };

@@ -182,11 +182,11 @@ private slots:
                 "GET /orvex/dlna_index HTTP/1.1" }));
     }
 
-    // A reply 1200 ms late is read by the next search, which sends from the
-    // same local address and port.
+    // A reply that comes after the silence (2000 ms, well past the 1000 ms) is
+    // read by the next search, which sends from the same local address and port.
     void lateReplyReadByNextSearch()
     {
-        SimFixture sim(devices({ SimFixture::device("Early", 0, 50), SimFixture::device("Late", 1, 1200) }));
+        SimFixture sim(devices({ SimFixture::device("Early", 0, 50), SimFixture::device("Late", 1, 2000) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
@@ -520,7 +520,7 @@ private slots:
             QList<QByteArray> { "POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0" });
     }
 
-    // Runs last: the exit button ends the program's timers for good.
+    // The exit button ends the window's timers for good and sends nothing.
     void exitSendsNothing()
     {
         SimFixture sim(devices({ SimFixture::device("Box", 0, 20, state(20, 100)) }));
@@ -528,8 +528,12 @@ private slots:
         startWindow();
         QVERIFY(waitReady());
         const qsizetype before = sim.httpCount();
+        m_window->ShowNotice("x", 2000);
         click("exit_b");
-        QTest::qWait(300);
+        QCOMPARE(m_window->bannerTimer().remainingTime(), -1);
+        m_window->searchTimer().setEnabled(true); // no timer can be armed any more
+        QCOMPARE(m_window->searchTimer().remainingTime(), -1);
+        QTest::qWait(1500);
         QCOMPARE(sim.httpCount(), before);
         QCOMPARE(sim.log("ssdp").size(), 1);
     }

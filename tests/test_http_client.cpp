@@ -1,7 +1,7 @@
 // The command channel's client against a raw loopback listener: exact request
 // bytes, reply reading, failures, cookies and connection handling. Runs in the
 // private network so that port 80 is free.
-#include "control/failure.h"
+#include "base/failure.h"
 #include "control/http_client.h"
 #include "raw_server.h"
 
@@ -20,6 +20,11 @@ QString failureOf(const std::function<void()> &call)
     return QStringLiteral("<no failure>");
 }
 
+Deadline soon()
+{
+    return deadlineIn(ActionBudget);
+}
+
 const std::string Accept = "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8\r\n";
 const std::string Agent = "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
 
@@ -35,7 +40,7 @@ private slots:
         RawServer server([](const auto &) { return RawServer::Response { okReply("OK\r\n"), true }; }, 80);
         QVERIFY(server.ok());
         HttpClient client;
-        client.post(QStringLiteral("http://127.0.0.1/orvex/el/php_command_startstop.php?volev&val=35"));
+        client.post(QStringLiteral("http://127.0.0.1/orvex/el/php_command_startstop.php?volev&val=35"), soon());
         QCOMPARE(server.requests().at(0).bytes,
             "POST /orvex/el/php_command_startstop.php?volev&val=35 HTTP/1.0\r\n"
             "Connection: keep-alive\r\n"
@@ -50,7 +55,7 @@ private slots:
         RawServer server([](const auto &) { return RawServer::Response { okReply("<root/>") }; });
         HttpClient client;
         const QString url = QStringLiteral("http://127.0.0.1:%1/description.xml").arg(server.port());
-        QCOMPARE(client.get(url), QByteArray("<root/>"));
+        QCOMPARE(client.get(url, soon()), QByteArray("<root/>"));
         QCOMPARE(server.requests().at(0).bytes,
             "GET /description.xml HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.port()) + "\r\n" + Accept
                 + "Accept-Encoding: identity\r\n" + Agent + "\r\n");
@@ -60,9 +65,9 @@ private slots:
     {
         RawServer server([](const auto &) { return RawServer::Response { okReply("OK"), true }; }, 80);
         HttpClient client;
-        client.post(QStringLiteral("http://127.0.0.1/orvex/x.php?wraddr&wraddre=http://s/a b.mp3"));
-        client.post(QStringLiteral("http://127.0.0.1/orvex/x.php?wraddr&wraddre=http://s/a#frag"));
-        client.post(QStringLiteral("http://127.0.0.1/orvex/x.php?wraddr&wraddre=http://s/Café"));
+        client.post(QStringLiteral("http://127.0.0.1/orvex/x.php?wraddr&wraddre=http://s/a b.mp3"), soon());
+        client.post(QStringLiteral("http://127.0.0.1/orvex/x.php?wraddr&wraddre=http://s/a#frag"), soon());
+        client.post(QStringLiteral("http://127.0.0.1/orvex/x.php?wraddr&wraddre=http://s/Café"), soon());
         const auto requests = server.requests();
         QVERIFY(requests.at(0).bytes.starts_with("POST /orvex/x.php?wraddr&wraddre=http://s/a b.mp3 HTTP/1.0\r\n"));
         QVERIFY(requests.at(1).bytes.starts_with("POST /orvex/x.php?wraddr&wraddre=http://s/a HTTP/1.0\r\n"));
@@ -111,7 +116,8 @@ private slots:
         RawServer server([&](const auto &) { return RawServer::Response { reply.toStdString(), true }; }, 80);
         HttpClient client;
         QByteArray got;
-        const QString message = failureOf([&] { got = client.post(QStringLiteral("http://127.0.0.1/orvex/x")); });
+        const QString message
+            = failureOf([&] { got = client.post(QStringLiteral("http://127.0.0.1/orvex/x"), soon()); });
         QCOMPARE(message, failure.isEmpty() ? QStringLiteral("<no failure>") : failure);
         QCOMPARE(got, body);
     }
@@ -119,18 +125,17 @@ private slots:
     void refusedConnection()
     {
         HttpClient client;
-        QCOMPARE(failureOf([&] { client.post(QStringLiteral("http://127.0.0.1:9/orvex/x")); }),
+        QCOMPARE(failureOf([&] { client.post(QStringLiteral("http://127.0.0.1:9/orvex/x"), soon()); }),
             QStringLiteral("Socket Error # 111\r\nConnection refused"));
     }
 
     void silentDeviceTimesOut()
     {
         RawServer server([](const auto &) { return RawServer::Response { {}, false, true }; });
-        HttpClient client;
-        client.setTimeouts({ 5000, 300 });
+        HttpClient client({ milliseconds(5000), milliseconds(300) });
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(failureOf([&] { client.get(QStringLiteral("http://127.0.0.1:%1/x").arg(server.port())); }),
+        QCOMPARE(failureOf([&] { client.get(QStringLiteral("http://127.0.0.1:%1/x").arg(server.port()), soon()); }),
             QStringLiteral("Socket Error # 110\r\nConnection timed out"));
         QVERIFY(clock.elapsed() < 3000);
     }
@@ -144,9 +149,9 @@ private slots:
         });
         HttpClient client;
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
-        QCOMPARE(failureOf([&] { client.get(base + QStringLiteral("/big")); }),
+        QCOMPARE(failureOf([&] { client.get(base + QStringLiteral("/big"), soon()); }),
             QStringLiteral("The reply is larger than 16 MiB."));
-        QCOMPARE(failureOf([&] { client.get(base + QStringLiteral("/head")); }),
+        QCOMPARE(failureOf([&] { client.get(base + QStringLiteral("/head"), soon()); }),
             QStringLiteral("The reply's header block is larger than 64 KiB."));
     }
 
@@ -155,8 +160,8 @@ private slots:
         RawServer server(
             [](const auto &) { return RawServer::Response { okReply("OK", "Connection: keep-alive\r\n") }; }, 80);
         HttpClient client;
-        client.post(QStringLiteral("http://127.0.0.1/a"));
-        client.post(QStringLiteral("http://127.0.0.1/b"));
+        client.post(QStringLiteral("http://127.0.0.1/a"), soon());
+        client.post(QStringLiteral("http://127.0.0.1/b"), soon());
         const auto requests = server.requests();
         QCOMPARE(requests.size(), size_t(2));
         QVERIFY(requests.at(0).connection != requests.at(1).connection);
@@ -167,8 +172,8 @@ private slots:
         RawServer server([](const auto &) { return RawServer::Response { okReply("OK") }; });
         HttpClient client;
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
-        client.get(base + QStringLiteral("/a"));
-        client.get(base + QStringLiteral("/b"));
+        client.get(base + QStringLiteral("/a"), soon());
+        client.get(base + QStringLiteral("/b"), soon());
         const auto requests = server.requests();
         QCOMPARE(requests.at(0).connection, requests.at(1).connection);
     }
@@ -179,10 +184,10 @@ private slots:
         RawServer server([](const auto &) { return RawServer::Response { okReply("OK") }; });
         HttpClient client;
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
-        client.get(base + QStringLiteral("/a"));
+        client.get(base + QStringLiteral("/a"), soon());
         server.closeIdle();
         QTest::qWait(100);
-        QCOMPARE(client.get(base + QStringLiteral("/b")), QByteArray("OK"));
+        QCOMPARE(client.get(base + QStringLiteral("/b"), soon()), QByteArray("OK"));
         QCOMPARE(server.connections(), 2);
     }
 
@@ -198,8 +203,8 @@ private slots:
         });
         HttpClient client;
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
-        client.get(base + QStringLiteral("/a"));
-        QCOMPARE(client.get(base + QStringLiteral("/b")), QByteArray("OK"));
+        client.get(base + QStringLiteral("/a"), soon());
+        QCOMPARE(client.get(base + QStringLiteral("/b"), soon()), QByteArray("OK"));
         const auto requests = server.requests();
         QCOMPARE(requests.size(), size_t(3));
         QVERIFY(requests.at(2).bytes.starts_with("GET /b "));
@@ -210,7 +215,7 @@ private slots:
     {
         RawServer server([](const auto &) { return RawServer::Response { {}, true }; }, 80);
         HttpClient client;
-        QCOMPARE(failureOf([&] { client.post(QStringLiteral("http://127.0.0.1/x")); }),
+        QCOMPARE(failureOf([&] { client.post(QStringLiteral("http://127.0.0.1/x"), soon()); }),
             QStringLiteral("Connection Closed Gracefully."));
         QCOMPARE(server.requests().size(), size_t(1));
     }
@@ -231,12 +236,12 @@ private slots:
             },
             80);
         HttpClient ht, hdown;
-        ht.post(QStringLiteral("http://127.0.0.1/orvex/setpost"));
-        ht.post(QStringLiteral("http://127.0.0.1/orvex/next"));
-        ht.post(QStringLiteral("http://127.0.0.1/other/path"));
-        hdown.get(QStringLiteral("http://127.0.0.1/orvex/file"));
-        failureOf([&] { hdown.get(QStringLiteral("http://127.0.0.1/fail")); });
-        hdown.get(QStringLiteral("http://127.0.0.1/orvex/again"));
+        ht.post(QStringLiteral("http://127.0.0.1/orvex/setpost"), soon());
+        ht.post(QStringLiteral("http://127.0.0.1/orvex/next"), soon());
+        ht.post(QStringLiteral("http://127.0.0.1/other/path"), soon());
+        hdown.get(QStringLiteral("http://127.0.0.1/orvex/file"), soon());
+        failureOf([&] { hdown.get(QStringLiteral("http://127.0.0.1/fail"), soon()); });
+        hdown.get(QStringLiteral("http://127.0.0.1/orvex/again"), soon());
         const auto r = server.requests();
         QCOMPARE(r.size(), size_t(6));
         QVERIFY(r[0].bytes.find("Cookie:") == std::string::npos);
@@ -260,8 +265,8 @@ private slots:
     void badUrls()
     {
         HttpClient client;
-        QCOMPARE(failureOf([&] { client.get(QString()); }), QStringLiteral("Invalid URL: ''"));
-        QCOMPARE(failureOf([&] { client.get(QStringLiteral("X- x")); }), QStringLiteral("Invalid URL: 'X- x'"));
+        QCOMPARE(failureOf([&] { client.get(QString(), soon()); }), QStringLiteral("Invalid URL: ''"));
+        QCOMPARE(failureOf([&] { client.get(QStringLiteral("X- x"), soon()); }), QStringLiteral("Invalid URL: 'X- x'"));
     }
 };
 

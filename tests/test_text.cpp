@@ -1,6 +1,5 @@
 // Reply text, state files, the station sort, volumes and the error box's full stop.
-#include "app/error_box.h"
-#include "control/failure.h"
+#include "base/failure.h"
 #include "control/reply_text.h"
 #include "control/state_files.h"
 #include "control/stations.h"
@@ -179,7 +178,7 @@ private slots:
     {
         QFETCH(QString, message);
         QFETCH(QString, shown);
-        QCOMPARE(errorbox::withFullStop(message), shown);
+        QCOMPARE(withFullStop(message), shown);
     }
 };
 

@@ -8,7 +8,7 @@
 // ORVEX_WEBVIEW_SCENARIO); the parent starts the simulator and checks the log.
 #include "app/error_box.h"
 #include "app/main_f.h"
-#include "control/failure.h"
+#include "base/failure.h"
 #include "sim_fixture.h"
 #include "webview/web_engine.h"
 #include "webview/web_view.h"

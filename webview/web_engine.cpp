@@ -1,12 +1,11 @@
 #include "webview/web_engine.h"
-#include "control/failure.h"
+#include "base/failure.h"
+#include "platform/process.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
-
-#include <unistd.h>
 
 void configureWebEngine()
 {
@@ -17,7 +16,7 @@ void configureWebEngine()
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     flags += " --single-process --disable-logging --log-level=3";
     // Chromium's sandbox cannot run as root; only then it is switched off.
-    if (::geteuid() == 0)
+    if (platform::runsAsRoot())
         flags += " --no-sandbox";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");

@@ -16,10 +16,8 @@ public:
     // The page goes before the profile it was made with.
     ~DeviceWebView() override;
 
-    // Loads the device's page; the engine needs the scheme, so "http://" comes in front.
+    // Loads the device's page (a whole "http://" address).
     void loadDevicePage(const QString &url);
-
-    QWebEngineProfile *profile() const { return m_profile; }
 
 private:
     QWebEngineProfile *m_profile;

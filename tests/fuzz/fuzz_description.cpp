@@ -1,5 +1,5 @@
 // Device descriptions as they come from a responder.
-#include "control/failure.h"
+#include "base/failure.h"
 #include "discovery/description.h"
 
 #include <cstddef>

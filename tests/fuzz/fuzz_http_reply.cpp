@@ -1,6 +1,6 @@
 // HTTP replies from a device, read as the client reads them off the socket.
-#include "control/failure.h"
-#include "control/http_client.h"
+#include "base/failure.h"
+#include "control/reply_reader.h"
 #include "control/reply_text.h"
 #include "control/state_files.h"
 
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
     ReplyLimits limits;
     limits.maxBody = 1 << 16;
-    limits.maxHeader = 1 << 12;
+    limits.maxHead = 1 << 12;
     try {
         const HttpReply reply = ReplyReader::parse(bytes, data[0] & 1, limits);
         textLines(decodeReplyText(reply.body));

@@ -12,13 +12,18 @@
 class Failure : public std::exception
 {
 public:
-    explicit Failure(QString message)
+    // What a caller may need to tell apart; the message says the rest.
+    enum class Kind { General, TimedOut, TooLarge };
+
+    explicit Failure(QString message, Kind kind = Kind::General)
         : m_message(std::move(message))
         , m_utf8(m_message.toUtf8())
+        , m_kind(kind)
     {
     }
 
     const QString &message() const noexcept { return m_message; }
+    Kind kind() const noexcept { return m_kind; }
     const char *what() const noexcept override { return m_utf8.constData(); }
 
     static Failure indexOutOfBounds(qsizetype index)
@@ -27,14 +32,24 @@ public:
     }
 
     // "Socket Error # <code>" + CR LF + the system's text for the code.
-    static Failure socket(int code)
+    static Failure socket(int code, Kind kind = Kind::General)
     {
         return Failure(QStringLiteral("Socket Error # %1\r\n%2")
                            .arg(code)
-                           .arg(QString::fromLocal8Bit(platform::socketErrorText(code))));
+                           .arg(QString::fromLocal8Bit(platform::socketErrorText(code))),
+            kind);
     }
 
 private:
     QString m_message;
     QByteArray m_utf8;
+    Kind m_kind;
 };
+
+// The message with a full stop appended when its last character's code is above
+// that of "." (46).
+QString withFullStop(const QString &message);
+
+// The message of any exception: a Failure's own, a standard exception's text,
+// or a plain note for anything else. For the places that report failures.
+QString failureMessage(const std::exception_ptr &error);

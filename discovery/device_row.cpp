@@ -1,0 +1,26 @@
+#include "discovery/device_row.h"
+#include "base/failure.h"
+#include "discovery/description.h"
+#include "discovery/ssdp.h"
+
+std::optional<DeviceRow> deviceFromReply(
+    const QString &reply, const QString &sourceAddress, const FetchDescription &fetch, QDomDocument &document)
+{
+    if (reply.isEmpty())
+        return std::nullopt;
+    const QString location = locationFromReply(reply);
+    if (location.isEmpty())
+        throw Failure(QStringLiteral("The reply from %1 has no LOCATION line").arg(sourceAddress));
+    QByteArray body;
+    try {
+        body = fetch(location, MaxDescriptionBytes);
+    } catch (const Failure &failure) {
+        if (failure.kind() != Failure::Kind::TooLarge)
+            throw;
+        throw Failure(QStringLiteral("The device description of %1 is larger than 1 MiB").arg(sourceAddress),
+            Failure::Kind::TooLarge);
+    }
+    const DescriptionFields fields = readDescription(body, document);
+    return DeviceRow { fields.friendlyName.left(MaxNameLength), sourceAddress,
+        portFromUrlBase(fields.urlBase, sourceAddress) };
+}

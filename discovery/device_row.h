@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDomDocument>
+#include <QString>
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+
+// One row of the device table: the name shown in the list, the address the
+// reply came from and the renderer port derived from the description.
+struct DeviceRow
+{
+    QString name;
+    QString address;
+    QString port;
+};
+
+// Real descriptions are a few KiB; a larger one is refused.
+constexpr std::size_t MaxDescriptionBytes = 1024 * 1024;
+// A name longer than this is cut for display, so no single name makes the
+// list unusable.
+constexpr qsizetype MaxNameLength = 256;
+
+// Fetches a description URL with a GET; fails when the body is larger than
+// `maxBytes`.
+using FetchDescription = std::function<QByteArray(const QString &url, std::size_t maxBytes)>;
+
+// One SSDP reply to one row: the LOCATION line, the description it points to
+// (parsed into `document`), its friendly name and the port derived from its
+// URLBase. Nothing for an empty reply; fails with the failing layer's message
+// on anything else that stops the row.
+std::optional<DeviceRow> deviceFromReply(
+    const QString &reply, const QString &sourceAddress, const FetchDescription &fetch, QDomDocument &document);
