@@ -4,9 +4,8 @@
 #include "app/page_tabs.h"
 #include "app/station_combo.h"
 #include "app/volume_slider.h"
+#include "control/device_commands.h"
 #include "control/endpoints.h"
-#include "control/reply_text.h"
-#include "control/state_files.h"
 #include "control/volume.h"
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
@@ -547,24 +546,18 @@ QString Tmain::selectedIP() const
     return selectedEntry(DeviceIPs);
 }
 
-QString Tmain::selectedPort() const
+// The selected box with its renderer port, as the DLNA commands need it.
+Box Tmain::selectedBox() const
 {
-    return selectedEntry(DevicePorts);
+    const QString port = selectedEntry(DevicePorts);
+    return { selectedIP(), port };
 }
 
-QByteArray Tmain::command(const QString &address, const QString &target)
+// The clients as the action under way uses them: its deadline, replies in the banner.
+CommandChannel Tmain::channel()
 {
-    return ht.post(endpoints::url(address, target), m_action.value_or(deadlineIn(ActionBudget)));
-}
-
-QByteArray Tmain::file(const QString &address, const QString &target)
-{
-    return hdown.get(endpoints::url(address, target), m_action.value_or(deadlineIn(ActionBudget)));
-}
-
-void Tmain::replyNotice(const QByteArray &body, int ms)
-{
-    ShowNotice(firstReplyLine(body), ms);
+    return CommandChannel(ht, hdown, m_action.value_or(deadlineIn(ActionBudget)),
+        [this](const QString &line, int ms) { ShowNotice(line, ms); });
 }
 
 QString Tmain::statusLine() const
@@ -606,11 +599,11 @@ void Tmain::searchtimTimer()
     failureBoundary(
         [this] {
             const QString a = selectedIP();
-            StationDescs = utf8Lines(file(a, endpoints::stationDescs()));
-            StationUrls = utf8Lines(file(a, endpoints::stationUrls()));
-            StationList stations = StationList::fromLines(StationDescs, StationUrls);
-            stations.sortByLocale();
-            Stations = std::move(stations);
+            const CommandChannel c = channel();
+            const StationFiles files = commands::readStationFiles(c, a);
+            StationDescs = files.descs;
+            StationUrls = files.urls;
+            Stations = commands::sortedStations(files);
 
             QStringList rows = Stations.texts();
             rows.prepend(PromptRow);
@@ -618,17 +611,17 @@ void Tmain::searchtimTimer()
             dladr->setRows(rows);
             stat->setText(statusLine());
 
-            if (dlnavol->setRealValueQuietly(oneInteger(file(a, endpoints::dlnaVolumeFile()))))
+            if (dlnavol->setRealValueQuietly(commands::readInteger(c, a, endpoints::dlnaVolumeFile())))
                 dlnavolChange();
-            if (airvol->setRealValueQuietly(oneInteger(file(a, endpoints::systemVolumeFile()))))
+            if (airvol->setRealValueQuietly(commands::readInteger(c, a, endpoints::systemVolumeFile())))
                 airvolChange();
             dlnavolChange();
             airvolChange();
 
-            const int n = oneInteger(file(a, endpoints::orvexIndexFile()));
+            const int n = commands::readInteger(c, a, endpoints::orvexIndexFile());
             webradio->setRow(n); // runs webradioChange while LastRadioIndex still holds the earlier row
             LastRadioIndex = n;
-            const int m = oneInteger(file(a, endpoints::dlnaIndexFile()));
+            const int m = commands::readInteger(c, a, endpoints::dlnaIndexFile());
             dladr->setRow(m);
             LastDlnaIndex = m;
 
@@ -644,26 +637,21 @@ void Tmain::Button4Click()
 {
     if (!noDeviceGuard(2000))
         return;
-    const QString port = selectedPort();
-    const QString a = selectedIP();
-    replyNotice(command(a, endpoints::dlnaStop(a, port)), 1000);
-    replyNotice(command(a, endpoints::startAir()), 2000);
+    commands::startOrvex(channel(), selectedBox());
 }
 
 void Tmain::Button5Click()
 {
     if (!noDeviceGuard(3000))
         return;
-    const QString a = selectedIP();
-    replyNotice(command(a, endpoints::stopAir()), 2000);
+    commands::stopOrvex(channel(), selectedBox());
 }
 
 void Tmain::airvolChange()
 {
     if (!noDeviceGuard(2000))
         return;
-    const QString a = selectedIP();
-    replyNotice(command(a, endpoints::systemVolume(volumeText(airvol->realValue()))), 2000);
+    commands::setSystemVolume(channel(), selectedBox(), volumeText(airvol->realValue()));
     vollab->setText(QStringLiteral("System volume: ") + volumeText(airvol->realValue()));
 }
 
@@ -680,10 +668,9 @@ void Tmain::webradioClosePopup()
     const int row = webradio->row();
     if (row == LastRadioIndex)
         return;
-    const QString a = selectedIP();
+    const Box box = selectedBox();
     const TWeblist &station = Stations.at(row - 1);
-    replyNotice(command(a, endpoints::webRadioAddress(station.IP)), 2000);
-    command(a, endpoints::orvexIndex(row));
+    commands::chooseRadioStation(channel(), box, row, station.IP);
     LastRadioIndex = row;
 }
 
@@ -693,21 +680,16 @@ void Tmain::startdlnaClick()
 {
     if (!noDeviceGuard(3000))
         return;
-    const QString a = selectedIP();
-    replyNotice(command(a, endpoints::stopAir()), 1000);
+    commands::stopOrvex(channel(), selectedBox(), 1000);
     dladrClosePopup();
-    const QString port = selectedPort();
-    const QString address = selectedIP();
-    replyNotice(command(address, endpoints::dlnaPlay(address, port)), 2000);
+    commands::playDlna(channel(), selectedBox());
 }
 
 void Tmain::stopdlnaClick()
 {
     if (!noDeviceGuard(3000))
         return;
-    const QString port = selectedPort();
-    const QString a = selectedIP();
-    replyNotice(command(a, endpoints::dlnaStop(a, port)), 2000);
+    commands::stopDlna(channel(), selectedBox());
     stat->setText(statusLine());
 }
 
@@ -721,12 +703,10 @@ void Tmain::dladrClosePopup()
 {
     if (!noDeviceGuard(3000))
         return;
-    const QString port = selectedPort();
-    const QString a = selectedIP();
+    const Box box = selectedBox();
     const int row = dladr->row();
     const TWeblist &station = Stations.at(row - 1);
-    replyNotice(command(a, endpoints::dlnaPlaylist(a, port, station.IP)), 2000);
-    command(a, endpoints::dlnaIndex(row));
+    commands::chooseDlnaStream(channel(), box, row, station.IP);
     LastDlnaIndex = row;
 }
 
@@ -739,9 +719,7 @@ void Tmain::dlnavolChange()
 {
     if (!noDeviceGuard(3000))
         return;
-    const QString port = selectedPort();
-    const QString a = selectedIP();
-    replyNotice(command(a, endpoints::dlnaVolume(a, port, volumeText(dlnavol->realValue()))), 2000);
+    commands::setDlnaVolume(channel(), selectedBox(), volumeText(dlnavol->realValue()));
     voldlna->setText(QStringLiteral("DLNA volume: ") + volumeText(dlnavol->realValue()));
 }
 
@@ -751,16 +729,14 @@ void Tmain::Button6Click()
 {
     if (!noDeviceGuard(3000))
         return;
-    const QString a = selectedIP();
-    replyNotice(command(a, endpoints::reboot()), 2000);
+    commands::restart(channel(), selectedBox());
 }
 
 void Tmain::Button7Click()
 {
     if (!noDeviceGuard(3000))
         return;
-    const QString a = selectedIP();
-    replyNotice(command(a, endpoints::shutdown()), 2000);
+    commands::shutdown(channel(), selectedBox());
 }
 
 void Tmain::Button9Click()

@@ -2,6 +2,7 @@
 
 #include "app/rule_timer.h"
 #include "base/deadline.h"
+#include "control/device_commands.h"
 #include "control/http_client.h"
 #include "control/stations.h"
 #include "discovery/ssdp.h"
@@ -89,10 +90,8 @@ private:
     bool noDeviceGuard(int ms);
     QString selectedEntry(const QStringList &list) const;
     QString selectedIP() const;
-    QString selectedPort() const;
-    QByteArray command(const QString &address, const QString &target);
-    QByteArray file(const QString &address, const QString &target);
-    void replyNotice(const QByteArray &body, int ms);
+    Box selectedBox() const;
+    CommandChannel channel();
     QString statusLine() const;
     void regainPages();
 

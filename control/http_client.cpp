@@ -86,13 +86,13 @@ QUrl cookieUrl(const RequestUrl &url)
 
 } // namespace
 
-// The open connection, with the context that runs its operations. Each
-// operation is started and then run to completion inside the blocking call;
-// the stream's expiry ends it at the deadline.
+// The client's context and its open connection, if any. Each operation is
+// started and then run to completion inside the blocking call; the stream's
+// expiry ends it at the deadline.
 struct HttpClient::Connection
 {
     asio::io_context io;
-    boost::beast::tcp_stream stream { io };
+    std::optional<boost::beast::tcp_stream> stream;
     QByteArray host;
     quint16 port = 0;
     bool otherHost = false;
@@ -114,6 +114,7 @@ HttpClient::HttpClient()
 
 HttpClient::HttpClient(Bounds bounds)
     : m_bounds(bounds)
+    , m_connection(std::make_unique<Connection>())
 {
 }
 
@@ -121,7 +122,7 @@ HttpClient::~HttpClient() = default;
 
 void HttpClient::closeConnection()
 {
-    m_connection.reset();
+    m_connection->stream.reset();
 }
 
 QByteArray HttpClient::cookieHeaderFor(const RequestUrl &url) const
@@ -151,25 +152,27 @@ void HttpClient::connectTo(const RequestUrl &url, Deadline deadline, Hosts hosts
     if (hosts == Hosts::OtherHostsOnly && !isOtherHost(address))
         throw Failure(QStringLiteral("%1 is not the address of a device on the network")
                           .arg(QString::fromStdString(address.to_string())));
-    auto connection = std::make_unique<Connection>();
-    connection->stream.expires_at(within(deadline, m_bounds.connect));
-    const error_code ec = connection->run(
-        [&](auto handler) { connection->stream.async_connect(tcp::endpoint(address, url.port), std::move(handler)); });
-    if (ec == boost::beast::error::timeout)
-        throw timedOut();
-    if (ec)
+    Connection &c = *m_connection;
+    c.stream.emplace(c.io);
+    c.stream->expires_at(within(deadline, m_bounds.connect));
+    const error_code ec
+        = c.run([&](auto handler) { c.stream->async_connect(tcp::endpoint(address, url.port), std::move(handler)); });
+    if (ec) {
+        closeConnection();
+        if (ec == boost::beast::error::timeout)
+            throw timedOut();
         throw Failure::socket(ec.value());
-    connection->host = url.host;
-    connection->port = url.port;
-    connection->otherHost = isOtherHost(address);
-    m_connection = std::move(connection);
+    }
+    c.host = url.host;
+    c.port = url.port;
+    c.otherHost = isOtherHost(address);
 }
 
 // Home devices close idle connections after a few seconds; a connection whose
 // peer has closed, or that holds bytes no request asked for, is not reused.
 bool HttpClient::connectionStillOpen() const
 {
-    auto &socket = m_connection->stream.socket();
+    auto &socket = m_connection->stream->socket();
     error_code ec;
     if (socket.available(ec) > 0 || ec)
         return false;
@@ -185,9 +188,10 @@ HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request,
     const ReplyLimits &limits, Progress &progress)
 {
     Connection &c = *m_connection;
-    c.stream.expires_at(within(deadline, m_bounds.idle));
+    c.stream->expires_at(within(deadline, m_bounds.idle));
     error_code ec = c.run([&](auto handler) {
-        asio::async_write(c.stream, asio::buffer(request.constData(), std::size_t(request.size())), std::move(handler));
+        asio::async_write(
+            *c.stream, asio::buffer(request.constData(), std::size_t(request.size())), std::move(handler));
     });
     if (ec == boost::beast::error::timeout) {
         progress.timedOut = true;
@@ -201,9 +205,9 @@ HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request,
         char buffer[16384];
         for (;;) {
             std::size_t received = 0;
-            c.stream.expires_at(within(deadline, m_bounds.idle));
+            c.stream->expires_at(within(deadline, m_bounds.idle));
             ec = c.run([&](auto handler) {
-                c.stream.async_read_some(
+                c.stream->async_read_some(
                     asio::buffer(buffer), [&received, handler](error_code e, std::size_t n) mutable {
                         received = n;
                         handler(e);
@@ -274,7 +278,7 @@ QByteArray HttpClient::getNamed(const QString &url, Deadline deadline, std::size
 QByteArray HttpClient::fetch(const QString &urlText, Deadline deadline, const ReplyLimits &limits, Hosts hosts)
 {
     const RequestUrl url = parseRequestUrl(urlText);
-    bool reused = m_connection && m_connection->host == url.host && m_connection->port == url.port
+    bool reused = m_connection->stream && m_connection->host == url.host && m_connection->port == url.port
         && (hosts == Hosts::Any || m_connection->otherHost) && connectionStillOpen();
     if (!reused)
         connectTo(url, deadline, hosts);

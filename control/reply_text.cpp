@@ -1,35 +1,45 @@
 #include "control/reply_text.h"
 #include "base/failure.h"
+#include "platform/codepage.h"
 
 #include <QStringDecoder>
 
-QString decodeLocal8Bit(const QByteArray &bytes)
+namespace {
+
+QString decodeAll(QStringConverter::Encoding encoding, const QByteArray &bytes)
 {
-    QStringDecoder decoder(QStringConverter::System);
+    // Stateless: an incomplete sequence at the end becomes U+FFFD instead of
+    // waiting for bytes that never come.
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
 }
 
-QString decodeReplyText(const QByteArray &body)
+} // namespace
+
+QString decodeDeviceText(const QByteArray &bytes)
 {
-    if (body.startsWith("\xEF\xBB\xBF")) {
-        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Default);
-        return decoder.decode(body.mid(3));
-    }
-    if (body.startsWith("\xFF\xFE"))
-        return QStringDecoder(QStringConverter::Utf16LE).decode(body.mid(2));
-    if (body.startsWith("\xFE\xFF"))
-        return QStringDecoder(QStringConverter::Utf16BE).decode(body.mid(2));
-    return decodeLocal8Bit(body);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return decodeAll(QStringConverter::Utf8, bytes.mid(3));
+    if (bytes.startsWith("\xFF\xFE"))
+        return decodeAll(QStringConverter::Utf16LE, bytes.mid(2));
+    if (bytes.startsWith("\xFE\xFF"))
+        return decodeAll(QStringConverter::Utf16BE, bytes.mid(2));
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    const std::u16string ansi = platform::ansiToUtf16(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    return QString::fromStdU16String(ansi);
 }
 
-QStringList textLines(QString text)
+QStringList textLines(QString text, qsizetype maxLines)
 {
     const auto nul = text.indexOf(QChar(u'\0'));
     if (nul >= 0)
         text.truncate(nul);
     QStringList lines;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    for (qsizetype i = 0; i < text.size() && lines.size() != maxLines; ++i) {
         const QChar c = text.at(i);
         if (c != u'\r' && c != u'\n')
             continue;
@@ -38,14 +48,14 @@ QStringList textLines(QString text)
             ++i;
         start = i + 1;
     }
-    if (start < text.size())
+    if (start < text.size() && lines.size() != maxLines)
         lines.append(text.mid(start));
     return lines;
 }
 
 QString firstReplyLine(const QByteArray &body)
 {
-    const auto lines = textLines(decodeReplyText(body));
+    const auto lines = textLines(decodeDeviceText(body), 1);
     if (lines.isEmpty())
         throw Failure::indexOutOfBounds(0);
     return lines.first();

@@ -2,16 +2,13 @@
 #include "base/failure.h"
 #include "control/reply_text.h"
 
-#include <QStringDecoder>
-
 #include <cstdint>
 #include <limits>
 #include <optional>
 
-QStringList utf8Lines(const QByteArray &body)
+QStringList fileLines(const QByteArray &body, qsizetype maxLines)
 {
-    const QByteArray bytes = body.startsWith("\xEF\xBB\xBF") ? body.mid(3) : body;
-    return textLines(QStringDecoder(QStringConverter::Utf8).decode(bytes));
+    return textLines(decodeDeviceText(body), maxLines);
 }
 
 namespace {
@@ -56,7 +53,7 @@ std::optional<int> parseInteger(const QString &text)
 
 int oneInteger(const QByteArray &body)
 {
-    const QString text = decodeLocal8Bit(body);
+    const QString text = decodeDeviceText(body);
     const auto value = parseInteger(text);
     if (!value)
         throw Failure(QStringLiteral("'%1' is not a valid integer value").arg(text));

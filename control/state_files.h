@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QStringList>
 
-// "desc.txt" and "url.txt": UTF-8 with a leading byte-order mark skipped,
-// invalid bytes as U+FFFD, then split into lines as a reply is.
-QStringList utf8Lines(const QByteArray &body);
+// "desc.txt" and "url.txt": device text (UTF-8 as the boxes write it), split
+// into lines as a reply is; at most `maxLines` when that is set.
+QStringList fileLines(const QByteArray &body, qsizetype maxLines = -1);
 
 // "vol", "dvol", "orvex_index", "dlna_index": the whole body is one integer:
 // leading spaces, an optional sign, decimal digits or hexadecimal after "$",

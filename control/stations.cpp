@@ -16,33 +16,31 @@ StationList StationList::fromLines(const QStringList &descs, const QStringList &
     return list;
 }
 
-void StationList::sortByLocale()
+// The exact quicksort that decides the order of texts that compare equal.
+// It recurses only into the smaller part and loops over the larger one: the
+// two parts are disjoint, so the result is the one of the plain recursion, and
+// the depth stays below log2 of the length whatever the order of the texts.
+// `compare(i, j)` compares the entries at two positions; `swapped(i, j)` hears
+// of every exchange, so keys kept beside the entries can follow them.
+template <typename Compare>
+void StationList::quickSort(Compare compare, const std::function<void(qsizetype, qsizetype)> &swapped)
 {
-    QCollator collator(QLocale::system());
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    sort([&collator](const QString &a, const QString &b) { return collator.compare(a, b); });
-}
-
-// This exact quicksort decides the order of texts that compare equal, so it is
-// kept as it is rather than replaced by std::sort.
-void StationList::sort(const std::function<int(const QString &, const QString &)> &compare)
-{
-    if (m_entries.size() < 2)
-        return;
-    std::function<void(qsizetype, qsizetype)> quickSort = [&](qsizetype l, qsizetype r) {
-        qsizetype i;
-        do {
-            i = l;
+    const std::function<void(qsizetype, qsizetype)> sortRange = [&](qsizetype l, qsizetype r) {
+        for (;;) {
+            qsizetype i = l;
             qsizetype j = r;
             qsizetype p = (l + r) / 2;
             do {
-                while (compare(m_entries[size_t(i)].text, m_entries[size_t(p)].text) < 0)
+                while (compare(i, p) < 0)
                     ++i;
-                while (compare(m_entries[size_t(j)].text, m_entries[size_t(p)].text) > 0)
+                while (compare(j, p) > 0)
                     --j;
                 if (i <= j) {
-                    if (i != j)
+                    if (i != j) {
                         std::swap(m_entries[size_t(i)], m_entries[size_t(j)]);
+                        if (swapped)
+                            swapped(i, j);
+                    }
                     if (p == i)
                         p = j;
                     else if (p == j)
@@ -51,12 +49,57 @@ void StationList::sort(const std::function<int(const QString &, const QString &)
                     --j;
                 }
             } while (i <= j);
-            if (l < j)
-                quickSort(l, j);
-            l = i;
-        } while (i < r);
+            const bool left = l < j;
+            const bool right = i < r;
+            if (left && right) {
+                if (j - l < r - i) {
+                    sortRange(l, j);
+                    l = i;
+                } else {
+                    sortRange(i, r);
+                    r = j;
+                }
+            } else if (left) {
+                r = j;
+            } else if (right) {
+                l = i;
+            } else {
+                return;
+            }
+        }
     };
-    quickSort(0, size() - 1);
+    if (m_entries.size() >= 2)
+        sortRange(0, size() - 1);
+}
+
+void StationList::sortByLocale()
+{
+    QCollator collator(QLocale::system());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Keys are made once per text, so the sort compares keys, not texts again
+    // and again. In the C locale Qt compares code units with case folded, and
+    // its sort keys would not fold case: the folded texts are the keys there.
+    if (collator.locale().language() == QLocale::C) {
+        std::vector<QString> folded;
+        folded.reserve(m_entries.size());
+        for (const auto &entry : m_entries)
+            folded.push_back(entry.text.toCaseFolded());
+        quickSort([&folded](qsizetype a, qsizetype b) { return folded[size_t(a)].compare(folded[size_t(b)]); },
+            [&folded](qsizetype a, qsizetype b) { folded[size_t(a)].swap(folded[size_t(b)]); });
+        return;
+    }
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(m_entries.size());
+    for (const auto &entry : m_entries)
+        keys.push_back(collator.sortKey(entry.text));
+    quickSort([&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]); },
+        [&keys](qsizetype a, qsizetype b) { keys[size_t(a)].swap(keys[size_t(b)]); });
+}
+
+void StationList::sort(const std::function<int(const QString &, const QString &)> &compare)
+{
+    quickSort(
+        [&](qsizetype a, qsizetype b) { return compare(m_entries[size_t(a)].text, m_entries[size_t(b)].text); }, {});
 }
 
 const TWeblist &StationList::at(qsizetype index) const

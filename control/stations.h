@@ -39,6 +39,7 @@ public:
 
     // Sorts by text with the user's locale, case ignored.
     void sortByLocale();
+    // The same sort with another comparison.
     void sort(const std::function<int(const QString &, const QString &)> &compare);
 
     qsizetype size() const { return static_cast<qsizetype>(m_entries.size()); }
@@ -48,5 +49,8 @@ public:
     QStringList texts() const;
 
 private:
+    template <typename Compare>
+    void quickSort(Compare compare, const std::function<void(qsizetype, qsizetype)> &swapped);
+
     std::vector<Entry> m_entries;
 };

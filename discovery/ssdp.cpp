@@ -3,6 +3,7 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include <optional>
 
@@ -94,27 +95,31 @@ Datagram SsdpEndpoint::receive(Deadline until)
     Datagram datagram;
     if (!d->socket.is_open())
         return datagram;
-    bool readable = false;
-    d->socket.async_wait(udp::socket::wait_read, [&readable](error_code ec) { readable = !ec; });
-    d->io.restart();
-    d->io.run_until(until);
-    if (!readable) {
-        d->socket.cancel();
-        d->io.restart();
-        d->io.run();
-        if (!readable)
-            return datagram;
-    }
-    // One byte more than the receive buffer tells a longer datagram apart.
+    // One byte more than the receive buffer tells a longer datagram apart. A
+    // timer ends the wait: the context's own run_until rounds up to whole
+    // milliseconds, which would add to every search.
     char buffer[BufferSize + 1];
     udp::endpoint from;
-    error_code ec;
-    const std::size_t n = d->socket.receive_from(asio::buffer(buffer), from, 0, ec);
-    if (ec == asio::error::message_size) {
+    std::optional<error_code> received;
+    std::size_t n = 0;
+    asio::steady_timer timer(d->io, until);
+    d->socket.async_receive_from(asio::buffer(buffer), from, [&](error_code ec, std::size_t size) {
+        received = ec;
+        n = size;
+        timer.cancel();
+    });
+    timer.async_wait([&](error_code ec) {
+        if (!ec)
+            d->socket.cancel();
+    });
+    d->io.restart();
+    d->io.run();
+    if (!received || *received == asio::error::operation_aborted)
+        return datagram;
+    if (*received == asio::error::message_size)
         datagram.oversize = true;
-    } else if (ec) {
-        throw Failure::socket(ec.value());
-    }
+    else if (*received)
+        throw Failure::socket(received->value());
     datagram.address = QString::fromStdString(from.address().to_string());
     datagram.port = from.port();
     datagram.oversize = datagram.oversize || n > std::size_t(BufferSize);

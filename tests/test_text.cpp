@@ -4,6 +4,10 @@
 #include "control/state_files.h"
 #include "control/stations.h"
 #include "control/volume.h"
+#include "worst_order.h"
+
+#include <QCollator>
+#include <QRandomGenerator>
 
 #include <QTest>
 
@@ -31,7 +35,7 @@ private slots:
     {
         QFETCH(QByteArray, body);
         QFETCH(QStringList, lines);
-        QCOMPARE(textLines(decodeReplyText(body)), lines);
+        QCOMPARE(textLines(decodeDeviceText(body)), lines);
     }
 
     void firstLineOfEmptyBodyFails()
@@ -84,14 +88,40 @@ private slots:
         }
     }
 
-    void utf8Lines()
+    void fileLines()
     {
-        QCOMPARE(::utf8Lines("\xEF\xBB\xBF"
+        QCOMPARE(::fileLines("\xEF\xBB\xBF"
                              "Beta\r\nalpha\nGamma\n"),
             (QStringList { "Beta", "alpha", "Gamma" }));
-        QCOMPARE(::utf8Lines("Caf\xC3\xA9\n"), QStringList { QStringLiteral("Café") });
-        QCOMPARE(::utf8Lines("bad\xFFx"), QStringList { QStringLiteral("bad\uFFFDx") });
-        QCOMPARE(::utf8Lines(""), QStringList {});
+        QCOMPARE(::fileLines("Caf\xC3\xA9\n"), QStringList { QStringLiteral("Café") });
+        QCOMPARE(::fileLines(""), QStringList {});
+        QCOMPARE(::fileLines("a\nb\nc\nd", 2), (QStringList { "a", "b" }));
+        QCOMPARE(::fileLines("a\nb", 0), QStringList {});
+    }
+
+    // No byte of a device's text is lost: valid UTF-8 is read as such, anything
+    // else in the system's 8-bit code page (Windows-1252 under a UTF-8 locale).
+    void decoding_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ascii") << QByteArray("OK") << "OK";
+        QTest::newRow("utf-8") << QByteArray("Caf\xC3\xA9") << QStringLiteral("Café");
+        QTest::newRow("8-bit at the end") << QByteArray("Caf\xE9") << QStringLiteral("Café");
+        QTest::newRow("one 8-bit byte") << QByteArray("\xE9") << QStringLiteral("é");
+        QTest::newRow("8-bit in a station file") << QByteArray("bad\xFFx") << QStringLiteral("badÿx");
+        QTest::newRow("windows-1252 range") << QByteArray("\x80\x93q\x94\x81") << QStringLiteral("€“q”\u0081");
+        QTest::newRow("cut utf-8 sequence") << QByteArray("ab\xC3") << QStringLiteral("abÃ");
+        QTest::newRow("utf-8 mark, bad byte kept") << QByteArray("\xEF\xBB\xBF"
+                                                                 "a\xFF")
+                                                   << QStringLiteral("a\uFFFD");
+        QTest::newRow("utf-16 odd byte kept") << QByteArray("\xFF\xFEO\0K", 5) << QStringLiteral("O\uFFFD");
+    }
+    void decoding()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(decodeDeviceText(bytes), text);
     }
 
     void stationSort()
@@ -113,6 +143,71 @@ private slots:
             order << list.at(i).IP;
         // The order an independent replay of the same partition steps gives.
         QCOMPARE(order, (QStringList { "4", "2", "5", "1", "3" }));
+    }
+
+    // The sort keeps exactly the order of the plain recursive quicksort, equal
+    // texts included; it only recurses less deeply and compares keys.
+    void stationSortMatchesRecursion()
+    {
+        QCollator collator(QLocale::system());
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        const QStringList alphabet { "a", "A", "b", "B", "\u00e4", "c", "ab", "Ab" };
+        QRandomGenerator random(1234);
+        for (int round = 0; round < 300; ++round) {
+            QStringList texts, ids;
+            const int n = int(random.bounded(0, 120));
+            for (int i = 0; i < n; ++i) {
+                texts << alphabet.at(int(random.bounded(alphabet.size())));
+                ids << QString::number(i);
+            }
+            // The recursive version, written out as it always was.
+            std::vector<std::pair<QString, QString>> v;
+            for (int i = 0; i < n; ++i)
+                v.emplace_back(texts[i], ids[i]);
+            std::function<void(qsizetype, qsizetype)> recursive = [&](qsizetype l, qsizetype r) {
+                qsizetype i;
+                do {
+                    i = l;
+                    qsizetype j = r, p = (l + r) / 2;
+                    do {
+                        while (collator.compare(v[size_t(i)].first, v[size_t(p)].first) < 0)
+                            ++i;
+                        while (collator.compare(v[size_t(j)].first, v[size_t(p)].first) > 0)
+                            --j;
+                        if (i <= j) {
+                            if (i != j)
+                                std::swap(v[size_t(i)], v[size_t(j)]);
+                            if (p == i)
+                                p = j;
+                            else if (p == j)
+                                p = i;
+                            ++i;
+                            --j;
+                        }
+                    } while (i <= j);
+                    if (l < j)
+                        recursive(l, j);
+                    l = i;
+                } while (i < r);
+            };
+            if (n >= 2)
+                recursive(0, n - 1);
+            StationList list = StationList::fromLines(texts, ids);
+            list.sortByLocale();
+            for (int i = 0; i < n; ++i)
+                QCOMPARE(list.at(i).IP, v[size_t(i)].second);
+        }
+    }
+
+    // The crafted worst order of the largest list accepted sorts without a crash.
+    void stationSortWorstOrder()
+    {
+        const QStringList texts = worstStationOrder(10000);
+        StationList list = StationList::fromLines(texts, texts);
+        list.sortByLocale();
+        const QStringList sorted = list.texts();
+        QVERIFY(std::is_sorted(sorted.begin(), sorted.end()));
+        QCOMPARE(sorted.size(), 10000);
     }
 
     void shortUrlListFails()

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     limits.maxHead = 1 << 12;
     try {
         const HttpReply reply = ReplyReader::parse(bytes, data[0] & 1, limits);
-        textLines(decodeReplyText(reply.body));
-        utf8Lines(reply.body);
+        textLines(decodeDeviceText(reply.body));
+        fileLines(reply.body);
         oneInteger(reply.body);
     } catch (const Failure &) {
     }
