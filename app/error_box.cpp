@@ -19,6 +19,8 @@ void show(const QString &text)
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, QApplication::activeWindow());
+    // The text comes from a box or the system: plain text, never markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -15,9 +15,9 @@ int main(int argc, char *argv[])
     std::unique_ptr<Tmain> window;
     try {
         window = std::make_unique<Tmain>();
-    } catch (const Failure &failure) {
+    } catch (...) {
         // Window creation failed: report it and end without showing the window.
-        errorbox::show(withFullStop(failure.message()));
+        errorbox::show(withFullStop(failureMessage(std::current_exception())));
         return 1;
     }
     window->show();

@@ -58,10 +58,13 @@ QPushButton *pageButton(const QString &name, const QString &text)
     return button;
 }
 
+// Every label shows its text as plain text: names, replies and network names
+// come from boxes and the system and are never read as markup.
 QLabel *label(const QString &name, const QString &text)
 {
     auto *l = new QLabel(text);
     l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
     return l;
 }
 
@@ -502,7 +505,17 @@ void Tmain::SearchDevices()
     dlist->setCurrentRow(0);
     searchtim.setEnabled(true);
     if (report.skipped > 0)
-        ShowNotice(QStringLiteral("Skipped %1 responder(s): ").arg(report.skipped) + report.firstSkipMessage, 3000);
+        m_skipNotice = QStringLiteral("Skipped %1 responder(s): ").arg(report.skipped) + report.firstSkipMessage;
+}
+
+// The refresh's own notices would replace the search's skip notice at once,
+// so it comes after them, with a count of its own.
+void Tmain::showSkipNotice()
+{
+    if (m_skipNotice.isEmpty())
+        return;
+    mtimer.setEnabled(false);
+    ShowNotice(std::exchange(m_skipNotice, QString()), 3000);
 }
 
 // Reads one SSDP reply into a row of the device table. The row goes into the
@@ -594,6 +607,7 @@ void Tmain::searchtimTimer()
         ShowStickyNotice(NoDevicesNotice);
         TabControl1->setCurrentWidget(adv);
         TabControl1->setEnabled(true);
+        showSkipNotice();
         return;
     }
     failureBoundary(
@@ -629,6 +643,7 @@ void Tmain::searchtimTimer()
             TabControl1->setEnabled(true);
         },
         [this] { regainPages(); });
+    showSkipNotice();
 }
 
 // ---------------------------------------------------------------- ORVEX page

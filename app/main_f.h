@@ -85,6 +85,7 @@ private:
     // Discovery.
     void SearchDevices();
     void AddDeviceFromResponse(const QString &reply, const QString &address, Deadline readDeadline);
+    void showSkipNotice();
 
     // Command channel.
     bool noDeviceGuard(int ms);
@@ -130,6 +131,8 @@ private:
     // The deadline of the user action under way; every request of the action
     // ends by it. Empty between actions.
     std::optional<Deadline> m_action;
+    // What the last search skipped, shown once the refresh after it is done.
+    QString m_skipNotice;
 
     QLabel *infolab = nullptr;
     QLabel *stat = nullptr;

@@ -7,7 +7,10 @@
 //   command    a click to the banner showing the device's reply
 //   refresh    a refresh of a device with 10,000 stations, beyond the timer
 //   web        time from the WEB click to the page loaded, and peak RSS
+//   hostile    broken and hostile boxes: the longest time the window was busy
+//              and the peak RSS for each, and the worst-order station sort
 #include "../tests/sim_fixture.h"
+#include "../tests/worst_order.h"
 #include "app/error_box.h"
 #include "app/main_f.h"
 #include "app/style.h"
@@ -26,6 +29,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -174,8 +178,131 @@ void benchWeb()
     std::printf("%s\n", line.constData());
 }
 
+QString hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex());
+}
+
+// Each case: the boxes, with one good box among them where a bad one could hide it.
+QList<std::pair<QString, QJsonArray>> hostileCases()
+{
+    const QJsonObject good = SimFixture::device(QStringLiteral("Good"), 1, 300);
+    auto with = [&](const QJsonObject &bad) {
+        return QJsonArray { SimFixture::device(QStringLiteral("Bad"), 0, 20, bad), good };
+    };
+    auto fault = [](const char *path, const QJsonObject &f) {
+        return QJsonObject { { QStringLiteral("faults"), QJsonObject { { QLatin1String(path), f } } } };
+    };
+    const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    auto endless = [&](const char *path, const QByteArray &start, const QByteArray &repeat) {
+        return with(
+            fault(path, { { QStringLiteral("rawHex"), hex(start) }, { QStringLiteral("repeatHex"), hex(repeat) } }));
+    };
+    QJsonObject slowFiles; // the refresh's eleven requests, each after 9.5 s of silence
+    for (const char *path : { "/orvex/desc.txt", "/orvex/url.txt", "/orvex/dvol", "/orvex/vol", "/orvex/orvex_index",
+             "/orvex/dlna_index", "/orvex/dlnavolume.php", "/orvex/el/php_command_startstop.php" })
+        slowFiles.insert(QLatin1String(path), QJsonObject { { QStringLiteral("delayMs"), 9500 } });
+    QStringList descs, urls;
+    for (const QString &text : worstStationOrder(10000)) {
+        descs << text;
+        urls << QStringLiteral("http://stream.example/") + text;
+    }
+    QStringList many;
+    for (int i = 0; i < 30000; ++i)
+        many << QString::number(i);
+    QJsonArray flood { SimFixture::device(QStringLiteral("Flood"), 0, 20,
+                           { { QStringLiteral("ssdp"), QJsonObject { { QStringLiteral("flood"), 10000 } } } }),
+        good };
+    QJsonArray responders;
+    for (int i = 0; i < 200; ++i)
+        responders.append(SimFixture::device(QStringLiteral("Box %1").arg(i), i, 5 * i));
+    return {
+        { QStringLiteral("description dripping a byte a second"),
+            with({ { QStringLiteral("description"), QJsonObject { { QStringLiteral("dripMs"), 1000 } } } }) },
+        { QStringLiteral("desc.txt dripping during the refresh"),
+            QJsonArray { SimFixture::device(
+                QStringLiteral("Bad"), 0, 20, fault("/orvex/desc.txt", { { QStringLiteral("dripMs"), 300 } })) } },
+        { QStringLiteral("every request answered after 9.5 s"),
+            QJsonArray { SimFixture::device(QStringLiteral("Bad"), 0, 20,
+                { { QStringLiteral("faults"), slowFiles }, { QStringLiteral("idleCloseMs"), 60000 } }) } },
+        { QStringLiteral("endless chunk-size line"),
+            endless("/orvex/desc.txt", chunked + "1;x=", QByteArray(4096, 'a')) },
+        { QStringLiteral("endless chunked trailer"),
+            endless("/orvex/desc.txt", chunked + "0\r\n", QByteArray("X-Trailer: yes\r\n").repeated(256)) },
+        { QStringLiteral("endless 100 Continue"),
+            endless("/orvex/desc.txt", QByteArray(), QByteArray("HTTP/1.1 100 Continue\r\n\r\n").repeated(100)) },
+        { QStringLiteral("15 MB friendlyName"),
+            with({ { QStringLiteral("description"), QJsonObject { { QStringLiteral("padNameBytes"), 15000000 } } } }) },
+        { QStringLiteral("10,000 stations in the worst order"),
+            QJsonArray { SimFixture::device(QStringLiteral("Big"), 0, 20,
+                { { QStringLiteral("state"),
+                    QJsonObject { { QStringLiteral("descs"), QJsonArray::fromStringList(descs) },
+                        { QStringLiteral("urls"), QJsonArray::fromStringList(urls) } } } }) } },
+        { QStringLiteral("30,000 stations"),
+            QJsonArray { SimFixture::device(QStringLiteral("Big"), 0, 20,
+                { { QStringLiteral("state"),
+                    QJsonObject { { QStringLiteral("descs"), QJsonArray::fromStringList(many) },
+                        { QStringLiteral("urls"), QJsonArray::fromStringList(many) } } } }) } },
+        { QStringLiteral("10,000 junk datagrams"), flood },
+        { QStringLiteral("200 responders"), responders },
+    };
+}
+
+void benchHostile()
+{
+    const QStringList texts = worstStationOrder(10000);
+    QList<double> sorts;
+    for (int run = 0; run < 5; ++run) {
+        StationList list = StationList::fromLines(texts, texts);
+        QElapsedTimer clock;
+        clock.start();
+        list.sortByLocale();
+        sorts << double(clock.nsecsElapsed()) / 1e6;
+    }
+    std::printf("hostile worst-order sort of 10,000 stations: median %.0f ms\n", median(sorts));
+    std::fflush(stdout);
+    const auto cases = hostileCases();
+    for (int i = 0; i < cases.size(); ++i) {
+        SimFixture sim(cases[i].second);
+        QTemporaryDir dir;
+        const QByteArray line = child(QStringLiteral("hostile:%1").arg(i), dir.path());
+        std::printf("hostile %-40s %s\n", qPrintable(cases[i].first), line.constData());
+        std::fflush(stdout);
+    }
+}
+
+// The window against one hostile case until the search and refresh are done:
+// the longest time the event loop was held, and the peak RSS.
+int runHostile(int)
+{
+    QStringList errors;
+    errorbox::setTestHook([&errors](const QString &text) { errors << text; });
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, busiest = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        busiest = std::max(busiest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    tick.start(5);
+    Tmain window(Tmain::Options { false });
+    window.show();
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("TabControl1"));
+    while (clock.elapsed() < 60000 && !(tabs->isEnabled() && !window.searchTimer().isEnabled()))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    busiest = std::max(busiest, clock.elapsed() - last); // a handler that has just returned
+    const auto rows = window.findChild<QListWidget *>(QStringLiteral("dlist"))->count();
+    QString outcome = errors.isEmpty() ? QStringLiteral("%1 box(es) listed").arg(rows) : errors.first().simplified();
+    std::printf("busy at most %lld ms, peak RSS %s; %s", static_cast<long long>(busiest), qPrintable(peakRss()),
+        qPrintable(outcome.left(90)));
+    return 0;
+}
+
 int runChild(const QString &mode)
 {
+    if (mode.startsWith(QLatin1String("hostile:")))
+        return runHostile(mode.mid(8).toInt());
     errorbox::setTestHook([](const QString &text) { std::fprintf(stderr, "error box: %s\n", qPrintable(text)); });
     if (mode == QLatin1String("launch")) {
         QElapsedTimer clock;
@@ -276,5 +403,7 @@ int main(int argc, char *argv[])
         benchCommandAndRefresh();
     if (wanted("web"))
         benchWeb();
+    if (wanted("hostile"))
+        benchHostile();
     return 0;
 }

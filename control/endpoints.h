@@ -4,8 +4,16 @@
 
 // Every request target the program sends to an Orvex device, in one place.
 // A is the device address, P its renderer port, V a volume, R a station row,
-// S a station's stream address; all inserted as plain text, nothing escaped.
+// S a station's stream address. All are inserted as plain text, except that S
+// goes through queryValue.
 namespace endpoints {
+
+// A station's stream address as a query value: exactly the characters that
+// would cut it or split it into other fields are percent-encoded (space, "#",
+// "&", "+", control characters, and every character beyond ASCII as its UTF-8
+// bytes). Every other character, "%" included, goes as it is, so an address
+// that worked before goes out byte for byte as before.
+QString queryValue(const QString &s);
 
 // One line per endpoint reads as the table it is.
 // clang-format off
@@ -18,7 +26,7 @@ inline QString url(const QString &address, const QString &target)
 inline QString startAir() { return QStringLiteral("/orvex/el/php_command_startstop.php?startair"); }
 inline QString stopAir() { return QStringLiteral("/orvex/el/php_command_startstop.php?stopair"); }
 inline QString systemVolume(const QString &v) { return QStringLiteral("/orvex/el/php_command_startstop.php?volev&val=") + v; }
-inline QString webRadioAddress(const QString &s) { return QStringLiteral("/orvex/el/php_command_startstop.php?wraddr&wraddre=") + s; }
+inline QString webRadioAddress(const QString &s) { return QStringLiteral("/orvex/el/php_command_startstop.php?wraddr&wraddre=") + queryValue(s); }
 inline QString orvexIndex(int r) { return QStringLiteral("/orvex/el/php_command_startstop.php?orvexindex&index=") + QString::number(r); }
 inline QString dlnaIndex(int r) { return QStringLiteral("/orvex/el/php_command_startstop.php?dlnaindex&index=") + QString::number(r); }
 inline QString reboot() { return QStringLiteral("/orvex/el/php_command_rebshutd.php?reb"); }
@@ -27,7 +35,7 @@ inline QString dlnaStop(const QString &a, const QString &p) { return QStringLite
 inline QString dlnaPlay(const QString &a, const QString &p) { return QStringLiteral("/orvex/dlnaplay.php?pla&ip=") + a + QStringLiteral("&port=") + p; }
 inline QString dlnaPlaylist(const QString &a, const QString &p, const QString &s)
 {
-    return QStringLiteral("/orvex/dlnaplaylist.php?filep&ip=") + a + QStringLiteral("&port=") + p + QStringLiteral("&fil=") + s;
+    return QStringLiteral("/orvex/dlnaplaylist.php?filep&ip=") + a + QStringLiteral("&port=") + p + QStringLiteral("&fil=") + queryValue(s);
 }
 inline QString dlnaVolume(const QString &a, const QString &p, const QString &v)
 {

@@ -92,7 +92,7 @@ QUrl cookieUrl(const RequestUrl &url)
 struct HttpClient::Connection
 {
     asio::io_context io;
-    std::optional<boost::beast::tcp_stream> stream;
+    boost::beast::tcp_stream stream { io };
     QByteArray host;
     quint16 port = 0;
     bool otherHost = false;
@@ -122,7 +122,7 @@ HttpClient::~HttpClient() = default;
 
 void HttpClient::closeConnection()
 {
-    m_connection->stream.reset();
+    m_connection->stream.close();
 }
 
 QByteArray HttpClient::cookieHeaderFor(const RequestUrl &url) const
@@ -153,10 +153,9 @@ void HttpClient::connectTo(const RequestUrl &url, Deadline deadline, Hosts hosts
         throw Failure(QStringLiteral("%1 is not the address of a device on the network")
                           .arg(QString::fromStdString(address.to_string())));
     Connection &c = *m_connection;
-    c.stream.emplace(c.io);
-    c.stream->expires_at(within(deadline, m_bounds.connect));
+    c.stream.expires_at(within(deadline, m_bounds.connect));
     const error_code ec
-        = c.run([&](auto handler) { c.stream->async_connect(tcp::endpoint(address, url.port), std::move(handler)); });
+        = c.run([&](auto handler) { c.stream.async_connect(tcp::endpoint(address, url.port), std::move(handler)); });
     if (ec) {
         closeConnection();
         if (ec == boost::beast::error::timeout)
@@ -172,7 +171,7 @@ void HttpClient::connectTo(const RequestUrl &url, Deadline deadline, Hosts hosts
 // peer has closed, or that holds bytes no request asked for, is not reused.
 bool HttpClient::connectionStillOpen() const
 {
-    auto &socket = m_connection->stream->socket();
+    auto &socket = m_connection->stream.socket();
     error_code ec;
     if (socket.available(ec) > 0 || ec)
         return false;
@@ -188,10 +187,9 @@ HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request,
     const ReplyLimits &limits, Progress &progress)
 {
     Connection &c = *m_connection;
-    c.stream->expires_at(within(deadline, m_bounds.idle));
+    c.stream.expires_at(within(deadline, m_bounds.idle));
     error_code ec = c.run([&](auto handler) {
-        asio::async_write(
-            *c.stream, asio::buffer(request.constData(), std::size_t(request.size())), std::move(handler));
+        asio::async_write(c.stream, asio::buffer(request.constData(), std::size_t(request.size())), std::move(handler));
     });
     if (ec == boost::beast::error::timeout) {
         progress.timedOut = true;
@@ -205,9 +203,9 @@ HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request,
         char buffer[16384];
         for (;;) {
             std::size_t received = 0;
-            c.stream->expires_at(within(deadline, m_bounds.idle));
+            c.stream.expires_at(within(deadline, m_bounds.idle));
             ec = c.run([&](auto handler) {
-                c.stream->async_read_some(
+                c.stream.async_read_some(
                     asio::buffer(buffer), [&received, handler](error_code e, std::size_t n) mutable {
                         received = n;
                         handler(e);
@@ -278,8 +276,8 @@ QByteArray HttpClient::getNamed(const QString &url, Deadline deadline, std::size
 QByteArray HttpClient::fetch(const QString &urlText, Deadline deadline, const ReplyLimits &limits, Hosts hosts)
 {
     const RequestUrl url = parseRequestUrl(urlText);
-    bool reused = m_connection->stream && m_connection->host == url.host && m_connection->port == url.port
-        && (hosts == Hosts::Any || m_connection->otherHost) && connectionStillOpen();
+    bool reused = m_connection->stream.socket().is_open() && m_connection->host == url.host
+        && m_connection->port == url.port && (hosts == Hosts::Any || m_connection->otherHost) && connectionStillOpen();
     if (!reused)
         connectTo(url, deadline, hosts);
     const QByteArray request = buildGetRequest(url, cookieHeaderFor(url));

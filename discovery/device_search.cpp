@@ -12,7 +12,7 @@ SearchReport runSearch(const ReceiveStep &receive, const AddDevice &addDevice, c
     auto skip = [&](const QString &address, const QString &message) {
         readFrom[address] = -1;
         if (report.skipped++ == 0)
-            report.firstSkipMessage = message;
+            report.firstSkipMessage = message.contains(address) ? message : address + QStringLiteral(": ") + message;
     };
 
     while (Clock::now() < end) {

@@ -27,7 +27,7 @@ struct SearchReport
     int replies = 0; // datagrams read
     int discarded = 0; // datagrams dropped unread
     int skipped = 0; // replies that failed
-    QString firstSkipMessage;
+    QString firstSkipMessage; // names the responder
 };
 
 // Waits for one datagram until the given time; port 0 when none came.

@@ -95,25 +95,32 @@ Datagram SsdpEndpoint::receive(Deadline until)
     Datagram datagram;
     if (!d->socket.is_open())
         return datagram;
-    // One byte more than the receive buffer tells a longer datagram apart. A
-    // timer ends the wait: the context's own run_until rounds up to whole
-    // milliseconds, which would add to every search.
+    // One byte more than the receive buffer tells a longer datagram apart.
     char buffer[BufferSize + 1];
     udp::endpoint from;
     std::optional<error_code> received;
     std::size_t n = 0;
-    asio::steady_timer timer(d->io, until);
-    d->socket.async_receive_from(asio::buffer(buffer), from, [&](error_code ec, std::size_t size) {
+    error_code ec;
+    if (d->socket.available(ec) > 0) {
+        // A datagram already queued is taken at once, without arming a wait.
+        n = d->socket.receive_from(asio::buffer(buffer), from, 0, ec);
         received = ec;
-        n = size;
-        timer.cancel();
-    });
-    timer.async_wait([&](error_code ec) {
-        if (!ec)
-            d->socket.cancel();
-    });
-    d->io.restart();
-    d->io.run();
+    } else {
+        // A timer ends the wait: the context's own run_until rounds up to
+        // whole milliseconds, which would add to every search.
+        asio::steady_timer timer(d->io, until);
+        d->socket.async_receive_from(asio::buffer(buffer), from, [&](error_code e, std::size_t size) {
+            received = e;
+            n = size;
+            timer.cancel();
+        });
+        timer.async_wait([&](error_code e) {
+            if (!e)
+                d->socket.cancel();
+        });
+        d->io.restart();
+        d->io.run();
+    }
     if (!received || *received == asio::error::operation_aborted)
         return datagram;
     if (*received == asio::error::message_size)

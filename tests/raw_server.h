@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -29,6 +30,7 @@ public:
         std::string bytes;
         bool close = false; // close after the bytes
         bool silent = false; // send nothing, keep the connection
+        int dripMs = 0; // one byte every so many ms (the server waits meanwhile)
     };
     using Responder = std::function<Response(const Request &)>;
 
@@ -112,7 +114,15 @@ private:
                     const Response response = m_responder(request);
                     if (response.silent)
                         continue;
-                    ::send(fd, response.bytes.data(), response.bytes.size(), MSG_NOSIGNAL);
+                    if (response.dripMs > 0) {
+                        for (const char byte : response.bytes) {
+                            if (m_stop || ::send(fd, &byte, 1, MSG_NOSIGNAL) < 0)
+                                break;
+                            std::this_thread::sleep_for(std::chrono::milliseconds(response.dripMs));
+                        }
+                    } else {
+                        ::send(fd, response.bytes.data(), response.bytes.size(), MSG_NOSIGNAL);
+                    }
                     if (response.close) {
                         ::close(fd);
                         fd = -1;

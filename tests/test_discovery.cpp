@@ -263,7 +263,8 @@ private slots:
                 QVERIFY(reply.contains(address));
                 reads << readDeadline;
                 if (address == failing)
-                    throw Failure(QStringLiteral("broken ") + address);
+                    throw Failure(
+                        address == u"10.0.0.4" ? QStringLiteral("broken") : QStringLiteral("broken ") + address);
                 added << address;
             },
             limits);

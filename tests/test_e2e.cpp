@@ -4,7 +4,7 @@
 #include "app/main_f.h"
 #include "app/station_combo.h"
 #include "app/volume_slider.h"
-#include "sim_fixture.h"
+#include "window_driver.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -17,94 +17,12 @@
 
 #include <memory>
 
-namespace {
-
-QJsonArray devices(std::initializer_list<QJsonObject> list)
-{
-    QJsonArray array;
-    for (const auto &d : list)
-        array.append(d);
-    return array;
-}
-
-QJsonObject state(int vol, int dvol, int orvexIndex = 0, int dlnaIndex = 0)
-{
-    return { { "state",
-        QJsonObject {
-            { "vol", vol }, { "dvol", dvol }, { "orvex_index", orvexIndex }, { "dlna_index", dlnaIndex } } } };
-}
-
-QJsonObject stations(const QStringList &descs, const QStringList &urls, const QJsonObject &s = state(20, 100))
-{
-    QJsonObject st = s.value("state").toObject();
-    st.insert("descs", QJsonArray::fromStringList(descs));
-    st.insert("urls", QJsonArray::fromStringList(urls));
-    return { { "state", st } };
-}
-
-QJsonObject faults(const QJsonObject &f, QJsonObject more = {})
-{
-    more.insert("faults", f);
-    return more;
-}
-
-} // namespace
-
-class TestEndToEnd : public QObject
+class TestEndToEnd : public QObject, public WindowDriver
 {
     Q_OBJECT
 
-    QStringList m_errors;
-    std::unique_ptr<Tmain> m_window;
-
-    template <typename T> T *get(const char *name) { return m_window->findChild<T *>(QLatin1String(name)); }
-    QTabWidget *tabs() { return get<QTabWidget>("TabControl1"); }
-    QString banner() { return get<QLabel>("infolab")->text(); }
-    QString currentPage() { return tabs()->currentWidget()->objectName(); }
-
-    void startWindow()
-    {
-        m_window = std::make_unique<Tmain>(Tmain::Options { false });
-        m_window->show();
-    }
-    bool waitReady(int ms = 9000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < ms) {
-            if (tabs()->isEnabled() && !m_window->searchTimer().isEnabled())
-                return true;
-            QTest::qWait(20);
-        }
-        return false;
-    }
-    QStringList rows(const char *name)
-    {
-        QStringList texts;
-        if (auto *list = get<QListWidget>(name)) {
-            for (int i = 0; i < list->count(); ++i)
-                texts << list->item(i)->text();
-        } else if (auto *box = get<StationCombo>(name)) {
-            for (int i = 0; i < box->count(); ++i)
-                texts << box->itemText(i);
-        }
-        return texts;
-    }
-    void chooseStation(StationCombo *box, int row)
-    {
-        box->showPopup();
-        QTRY_VERIFY(box->view()->isVisible());
-        box->view()->setCurrentIndex(box->model()->index(row, 0));
-        QTest::keyClick(box->view(), Qt::Key_Return);
-        QTRY_VERIFY(!box->view()->isVisible());
-    }
-    void click(const char *button) { get<QPushButton>(button)->click(); }
-
 private slots:
-    void initTestCase()
-    {
-        errorbox::setTestHook([this](const QString &text) { m_errors << text; });
-    }
+    void initTestCase() { collectErrors(); }
     void init() { m_errors.clear(); }
     void cleanup() { m_window.reset(); }
 
@@ -229,7 +147,8 @@ private slots:
         QVERIFY(sim.ok());
         startWindow();
         QTRY_VERIFY_WITH_TIMEOUT(banner().startsWith("Skipped"), 6000);
-        QCOMPARE(banner(), QStringLiteral("Skipped 5 responder(s): The device description has no 'URLBase' element."));
+        QCOMPARE(banner(),
+            QStringLiteral("Skipped 5 responder(s): 10.77.0.22: The device description has no 'URLBase' element."));
         QVERIFY(waitReady());
         QCOMPARE(rows("dlist"), (QStringList { "First", "Second", "Fourth" }));
         QCOMPARE(m_window->deviceIPs(), (QStringList { "10.77.0.20", "10.77.0.21", "10.77.0.27" }));
@@ -246,7 +165,8 @@ private slots:
         startWindow();
         QTRY_VERIFY_WITH_TIMEOUT(banner().startsWith("Skipped"), 16000);
         QVERIFY2(clock.elapsed() < 14000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(banner(), QStringLiteral("Skipped 1 responder(s): Socket Error # 110\r\nConnection timed out"));
+        QCOMPARE(
+            banner(), QStringLiteral("Skipped 1 responder(s): 10.77.0.21: Socket Error # 110\r\nConnection timed out"));
         QVERIFY(waitReady());
         QCOMPARE(rows("dlist"), QStringList { "Fine" });
     }

@@ -2,6 +2,7 @@
 // bytes, reply reading, failures, cookies and connection handling. Runs in the
 // private network so that port 80 is free.
 #include "base/failure.h"
+#include "control/endpoints.h"
 #include "control/http_client.h"
 #include "raw_server.h"
 
@@ -267,6 +268,253 @@ private slots:
         HttpClient client;
         QCOMPARE(failureOf([&] { client.get(QString(), soon()); }), QStringLiteral("Invalid URL: ''"));
         QCOMPARE(failureOf([&] { client.get(QStringLiteral("X- x"), soon()); }), QStringLiteral("Invalid URL: 'X- x'"));
+    }
+
+    // Replies that browsers read, read the same way.
+    void tolerantReplies_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("no reason phrase")
+            << QByteArray("HTTP/1.1 200\r\nContent-Length: 2\r\n\r\nok") << QByteArray("ok") << "";
+        QTest::newRow("404 without reason keeps its line")
+            << QByteArray("HTTP/1.1 404\r\nContent-Length: 0\r\n\r\n") << QByteArray() << "HTTP/1.1 404";
+        QTest::newRow("bare LF") << QByteArray("HTTP/1.1 200 OK\nContent-Length: 2\n\nok") << QByteArray("ok") << "";
+        QTest::newRow("header line without a colon")
+            << QByteArray("HTTP/1.1 200 OK\r\nGarbage here\r\nContent-Length: 2\r\n\r\nok") << QByteArray("ok") << "";
+        QTest::newRow("folded and malformed names ignored")
+            << QByteArray("HTTP/1.1 200 OK\r\n  folded: x\r\nBad Name: y\r\nContent-Length: 2\r\n\r\nok")
+            << QByteArray("ok") << "";
+        QTest::newRow("LF-only chunk lines")
+            << QByteArray("HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n2\nok\n1;ext=1\n!\n0\n\n")
+            << QByteArray("ok!") << "";
+        QTest::newRow("chunked wins over Content-Length") << QByteArray(
+            "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n")
+                                                          << QByteArray("ok") << "";
+        QTest::newRow("line break before the status line")
+            << QByteArray("\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok") << QByteArray("ok") << "";
+        QTest::newRow("trailer read") << QByteArray(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\nX: y\r\n\r\n")
+                                      << QByteArray("ok") << "";
+        QTest::newRow("not HTTP") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n") << QByteArray()
+                                  << "Invalid HTTP reply: bad status line";
+        QTest::newRow("bad chunk size") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n")
+                                        << QByteArray() << "Invalid HTTP reply: bad chunk size";
+    }
+    void tolerantReplies()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, failure);
+        QString message = QStringLiteral("<no failure>");
+        HttpReply parsed;
+        try {
+            parsed = ReplyReader::parse(reply);
+            if (parsed.status < 200 || parsed.status >= 300)
+                message = QString::fromLatin1(parsed.statusLine);
+        } catch (const Failure &f) {
+            message = f.message();
+        }
+        QCOMPARE(message, failure.isEmpty() ? QStringLiteral("<no failure>") : failure);
+        if (failure.isEmpty())
+            QCOMPARE(parsed.body, body);
+    }
+
+    // Endless framing fails at its own limit, having taken a bounded number of
+    // bytes: the reader never holds more than that.
+    void readerLimits_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QByteArray>("repeat"); // fed for ever after the start
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("maxBytes"); // fed at most before the failure
+        const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+        QTest::newRow("chunk-size line without an end")
+            << chunked + "1;x=" << QByteArray(4096, 'a') << "The reply's chunk line is longer than 4 KiB." << 64 * 1024;
+        QTest::newRow("endless trailer") << chunked + "0\r\n"
+                                         << QByteArray("X-Trailer: yes\r\n")
+                                         << "The reply's trailer is larger than 64 KiB." << 256 * 1024;
+        QTest::newRow("1,000 interim replies") << QByteArray() << QByteArray("HTTP/1.1 100 Continue\r\n\r\n")
+                                               << "Invalid HTTP reply: more than 8 interim replies" << 64 * 1024;
+        QTest::newRow("endless header") << QByteArray("HTTP/1.1 200 OK\r\n") << QByteArray("X: y\r\n")
+                                        << "The reply's header block is larger than 64 KiB." << 256 * 1024;
+        QTest::newRow("endless body") << QByteArray("HTTP/1.0 200 OK\r\n\r\n") << QByteArray(65536, 'b')
+                                      << "The reply is larger than 16 MiB." << 18 * 1024 * 1024;
+        QTest::newRow("endless chunks") << chunked << QByteArray("1000\r\n") + QByteArray(4096, 'c') + "\r\n"
+                                        << "The reply is larger than 16 MiB." << 18 * 1024 * 1024;
+    }
+    void readerLimits()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(QByteArray, repeat);
+        QFETCH(QString, failure);
+        QFETCH(int, maxBytes);
+        ReplyReader reader(false);
+        qsizetype fed = 0;
+        QString message;
+        try {
+            reader.feed(std::string_view(start.constData(), std::size_t(start.size())));
+            fed += start.size();
+            for (int i = 0; i < 100000; ++i) {
+                reader.feed(std::string_view(repeat.constData(), std::size_t(repeat.size())));
+                fed += repeat.size();
+            }
+        } catch (const Failure &f) {
+            message = f.message();
+        }
+        QCOMPARE(message, failure);
+        QVERIFY2(fed <= maxBytes, qPrintable(QString::number(fed)));
+    }
+
+    // A byte dripped just inside the per-read bound still ends at the action's deadline.
+    void drippingReplyEndsAtTheDeadline()
+    {
+        RawServer server([](const auto &) {
+            return RawServer::Response { okReply(std::string(200, 'd')), true, false, 100 };
+        });
+        HttpClient client({ milliseconds(1000), milliseconds(300) });
+        QElapsedTimer clock;
+        clock.start();
+        const QString message = failureOf([&] {
+            client.get(QStringLiteral("http://127.0.0.1:%1/x").arg(server.port()), deadlineIn(milliseconds(1000)));
+        });
+        QCOMPARE(message, QStringLiteral("Socket Error # 110\r\nConnection timed out"));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed()))); // the whole reply takes 25 s
+    }
+
+    void cookiesOfAReplyCutInItsBody()
+    {
+        int served = 0;
+        RawServer server([&](const auto &) {
+            if (served++ == 0)
+                return RawServer::Response {
+                    "HTTP/1.1 200 OK\r\nSet-Cookie: c=1; Path=/\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab", true
+                };
+            return RawServer::Response { okReply("OK"), true };
+        });
+        HttpClient client;
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+        QCOMPARE(failureOf([&] { client.get(base + QStringLiteral("/a"), soon()); }),
+            QStringLiteral("Connection Closed Gracefully."));
+        client.get(base + QStringLiteral("/b"), soon());
+        QVERIFY(server.requests().at(1).bytes.find("\r\nCookie: c=1\r\n") != std::string::npos);
+    }
+
+    void failingGetKeepsItsConnection()
+    {
+        RawServer server([](const RawServer::Request &r) {
+            if (r.bytes.find("/missing") != std::string::npos)
+                return RawServer::Response { "HTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno" };
+            return RawServer::Response { okReply("OK") };
+        });
+        HttpClient client;
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+        QCOMPARE(failureOf([&] { client.get(base + QStringLiteral("/missing"), soon()); }),
+            QStringLiteral("HTTP/1.1 404 Not Found"));
+        QCOMPARE(client.get(base + QStringLiteral("/there"), soon()), QByteArray("OK"));
+        QCOMPARE(server.connections(), 1);
+    }
+
+    // Addresses a device names are refused when they are this computer or no
+    // single host; nothing is sent.
+    void namedAddressesThatAreNoDevice_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("loopback") << "127.0.0.1"
+                                  << "127.0.0.1";
+        QTest::newRow("loopback by name") << "localhost"
+                                          << "127.0.0.1";
+        QTest::newRow("unspecified") << "0.0.0.0"
+                                     << "0.0.0.0";
+        QTest::newRow("multicast") << "239.255.255.250"
+                                   << "239.255.255.250";
+        QTest::newRow("broadcast") << "255.255.255.255"
+                                   << "255.255.255.255";
+    }
+    void namedAddressesThatAreNoDevice()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, address);
+        RawServer server([](const auto &) { return RawServer::Response { okReply("<root/>") }; });
+        HttpClient client;
+        QCOMPARE(failureOf([&] {
+            client.getNamed(QStringLiteral("http://%1:%2/d.xml").arg(host).arg(server.port()), soon(), 1024);
+        }),
+            QStringLiteral("%1 is not the address of a device on the network").arg(address));
+        QVERIFY(server.requests().empty());
+        // The same address in a file request of the program's own is fetched.
+        QCOMPARE(
+            client.get(QStringLiteral("http://127.0.0.1:%1/d.xml").arg(server.port()), soon()), QByteArray("<root/>"));
+    }
+
+    void descriptionBound()
+    {
+        RawServer server([](const auto &) { return RawServer::Response { okReply(std::string(2000, 'x')) }; });
+        HttpClient client;
+        try {
+            client.get(
+                QStringLiteral("http://127.0.0.1:%1/d.xml").arg(server.port()), soon(), ReplyLimits { 65536, 1024 });
+            QFAIL("no failure");
+        } catch (const Failure &f) {
+            QCOMPARE(f.message(), QStringLiteral("The reply is larger than 1 KiB."));
+            QCOMPARE(f.kind(), Failure::Kind::TooLarge);
+        }
+    }
+
+    void controlCharactersAreNeverSent_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::newRow("CR LF in the query")
+            << "http://127.0.0.1/orvex/dlnastop.php?sto&ip=1&port=49152\r\nX-Injected: yes";
+        QTest::newRow("tab in the path") << "http://127.0.0.1/or\tvex";
+        QTest::newRow("DEL") << "http://127.0.0.1/orvex\x7f";
+        QTest::newRow("LF in the host") << "http://127.0.0.1\n/orvex";
+    }
+    void controlCharactersAreNeverSent()
+    {
+        QFETCH(QString, url);
+        RawServer server([](const auto &) { return RawServer::Response { okReply("OK"), true }; }, 80);
+        HttpClient client;
+        QVERIFY(failureOf([&] {
+            client.post(url, soon());
+        }).contains("was not sent: its address holds a control character"));
+        QVERIFY(server.requests().empty());
+    }
+
+    // A station address goes into the query with exactly the characters that
+    // would break it encoded; everything that worked before is unchanged.
+    void stationAddressesInTheQuery_data()
+    {
+        QTest::addColumn<QString>("station");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("plain") << "http://stream.example/a.mp3?x=1"
+                               << "http://stream.example/a.mp3?x=1";
+        QTest::newRow("percent kept") << "http://s/a%20b.mp3"
+                                      << "http://s/a%20b.mp3";
+        QTest::newRow("space") << "http://s/a b.mp3"
+                               << "http://s/a%20b.mp3";
+        QTest::newRow("hash") << "http://s/a#b"
+                              << "http://s/a%23b";
+        QTest::newRow("ampersand") << "http://s/?id=1&fmt=mp3"
+                                   << "http://s/?id=1%26fmt=mp3";
+        QTest::newRow("plus") << "http://s/a+b"
+                              << "http://s/a%2Bb";
+        QTest::newRow("non-ASCII") << "http://s/Café"
+                                   << "http://s/Caf%C3%A9";
+        QTest::newRow("beyond the BMP") << "http://s/\U0001F3B5"
+                                        << "http://s/%F0%9F%8E%B5";
+        QTest::newRow("control") << "http://s/a\tb"
+                                 << "http://s/a%09b";
+    }
+    void stationAddressesInTheQuery()
+    {
+        QFETCH(QString, station);
+        QFETCH(QString, sent);
+        QCOMPARE(endpoints::webRadioAddress(station), "/orvex/el/php_command_startstop.php?wraddr&wraddre=" + sent);
+        QCOMPARE(endpoints::dlnaPlaylist("10.0.0.2", "1400", station),
+            "/orvex/dlnaplaylist.php?filep&ip=10.0.0.2&port=1400&fil=" + sent);
     }
 };
 

@@ -188,6 +188,20 @@ private slots:
                                 << QByteArray("Set-Cookie: a=1; Path=/orvex\r\n") << false;
         QTest::newRow("short body") << QJsonObject { { "shortBody", true }, { "body", "abc" } }
                                     << QByteArray("Content-Length: 103\r\n") << false;
+        QTest::newRow("no reason phrase")
+            << QJsonObject { { "noReason", true }, { "status", 404 } } << QByteArray("HTTP/1.1 404\r\nServer") << false;
+        QTest::newRow("bare LF") << QJsonObject { { "bareLf", true }, { "chunked", true }, { "body", "abcd" } }
+                                 << QByteArray("HTTP/1.1 200 OK\nServer: OrvexSim/1.0\n")
+                + "Content-Type: text/plain; "
+                  "charset=utf-8\nTransfer-Encoding: chunked\nConnection: close\n\n"
+                  "2\nab\n2\ncd\n0\n\n"
+                                 << true;
+        QTest::newRow("interim replies") << QJsonObject { { "interim", 2 } }
+                                         << QByteArray("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 100 Continue\r\n\r\n"
+                                                       "HTTP/1.1 200 OK\r\n")
+                                         << false;
+        QTest::newRow("raw bytes") << QJsonObject { { "rawHex", QByteArray("HTTP/1.1 200\n\nx").toHex().constData() } }
+                                   << QByteArray("HTTP/1.1 200\n\nx") << true;
     }
     void faults()
     {
@@ -214,6 +228,54 @@ private slots:
         clock.start();
         QCOMPARE(body(exchange("10.77.0.20", 80, "GET /orvex/vol HTTP/1.0\r\n\r\n", 2000)), QByteArray("35"));
         QVERIFY(clock.elapsed() >= 550);
+    }
+
+    // One byte per interval: the whole reply comes, slowly.
+    void drippedReply()
+    {
+        SimFixture sim(QJsonArray { SimFixture::device(
+            "Box", 0, 30, { { "faults", QJsonObject { { "/orvex/vol", QJsonObject { { "dripMs", 5 } } } } } }) });
+        QVERIFY(sim.ok());
+        QElapsedTimer clock;
+        clock.start();
+        const QByteArray reply = exchange("10.77.0.20", 80, "GET /orvex/vol HTTP/1.0\r\n\r\n", 4000);
+        QCOMPARE(body(reply), QByteArray("35"));
+        QVERIFY2(clock.elapsed() >= reply.size() * 4, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // Bytes again and again, as long as the reader takes them.
+    void endlessReply()
+    {
+        SimFixture sim(QJsonArray { SimFixture::device("Box", 0, 30,
+            { { "faults",
+                QJsonObject { { "/orvex/vol",
+                    QJsonObject { { "rawHex", QByteArray("HTTP/1.0 200 OK\r\n\r\n").toHex().constData() },
+                        { "repeatHex", QByteArray("ab").toHex().constData() } } } } } }) });
+        QVERIFY(sim.ok());
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("10.77.0.20"), 80);
+        QVERIFY(socket.waitForConnected(1000));
+        socket.write("GET /orvex/vol HTTP/1.0\r\n\r\n");
+        QByteArray reply;
+        while (reply.size() < 2 * 1024 * 1024 && socket.waitForReadyRead(2000))
+            reply += socket.readAll();
+        QVERIFY(reply.startsWith("HTTP/1.0 200 OK\r\n\r\nabababab"));
+        QVERIFY(reply.size() >= 2 * 1024 * 1024);
+    }
+
+    void descriptionShapes()
+    {
+        SimFixture sim(QJsonArray {
+            SimFixture::device("<i>A</i>", 0, 30,
+                { { "description", QJsonObject { { "prettyUrlBase", true }, { "padNameBytes", 5 } } } }),
+            SimFixture::device("B", 1, 30,
+                { { "description", QJsonObject { { "urlBaseXml", "http://10.77.0.21:49153&#13;&#10;X: y/" } } } }) });
+        QVERIFY(sim.ok());
+        const QByteArray a = exchange("10.77.0.20", 49152, "GET /description.xml HTTP/1.0\r\n\r\n");
+        QVERIFY2(a.contains("<URLBase>\n    http://10.77.0.20:49152/\n  </URLBase>"), a.constData());
+        QVERIFY(a.contains("<friendlyName>&lt;i&gt;A&lt;/i&gt;xxxxx</friendlyName>"));
+        const QByteArray b = exchange("10.77.0.21", 49153, "GET /description.xml HTTP/1.0\r\n\r\n");
+        QVERIFY(b.contains("<URLBase>http://10.77.0.21:49153&#13;&#10;X: y/</URLBase>"));
     }
 
     void descriptionFaults()
@@ -248,6 +310,17 @@ private slots:
         }
         QCOMPARE(large, 1);
         QCOMPARE(mixed, 2);
+    }
+
+    void floodAndOtherLocation()
+    {
+        SimFixture sim(QJsonArray { SimFixture::device(
+            "A", 0, 30, { { "ssdp", QJsonObject { { "flood", 50 }, { "location", "http://127.0.0.1:8088/" } } } }) });
+        QVERIFY(sim.ok());
+        const auto replies = search("ssdp:all");
+        QCOMPARE(replies.size(), 51);
+        QCOMPARE(replies.count("10.77.0.20|junk 0"), 1);
+        QVERIFY(replies.last().contains("\r\nLOCATION: http://127.0.0.1:8088/\r\n"));
     }
 
     void stateIsKept()
