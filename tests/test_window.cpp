@@ -4,13 +4,16 @@
 #include "app/station_combo.h"
 #include "app/volume_slider.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 class TestWindow : public QObject
 {
@@ -119,6 +122,25 @@ private slots:
         QCOMPARE(window.bannerColor(), QRgb(0xFF0000FF));
         for (const char *hidden : { "tt", "mm" })
             QVERIFY(window.findChild<QWidget *>(hidden)->isHidden());
+    }
+
+    // The real error box, answered by the test: markup in a message is text.
+    void errorBoxShowsPlainText()
+    {
+        errorbox::setTestHook({});
+        QString text;
+        Qt::TextFormat format = Qt::AutoText;
+        QTimer::singleShot(200, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                text = box->text();
+                format = box->textFormat();
+                box->accept();
+            }
+        });
+        errorbox::show("HTTP/1.1 500 <b>Bad</b> &amp; <img src=/dev/null>");
+        initTestCase();
+        QCOMPARE(text, QStringLiteral("HTTP/1.1 500 <b>Bad</b> &amp; <img src=/dev/null>"));
+        QCOMPARE(format, Qt::PlainText);
     }
 
     void checkBoxShowsDlnaVolume()
