@@ -2,24 +2,41 @@
 
 #include <QListWidget>
 
-// The device list `dlist`. Besides the click, moving the selection with the
-// keyboard is reported, so the pages can follow the device that the commands go to.
+// The device list `dlist`. Every change of the selected row that the user
+// makes, by any mouse button, a drag or a key, is reported, so the pages
+// always follow the device that the commands go to. The program's own
+// changes go through selectRow and removeRows and report nothing.
 class DeviceList : public QListWidget
 {
     Q_OBJECT
 
 public:
-    using QListWidget::QListWidget;
+    explicit DeviceList(QWidget *parent = nullptr)
+        : QListWidget(parent)
+    {
+        connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
+            if (!m_quiet && row >= 0)
+                emit rowChosen();
+        });
+    }
+
+    // Selects a row; -1 selects none.
+    void selectRow(int row)
+    {
+        const bool quiet = std::exchange(m_quiet, true);
+        setCurrentRow(row);
+        m_quiet = quiet;
+    }
+    void removeRows()
+    {
+        const bool quiet = std::exchange(m_quiet, true);
+        clear();
+        m_quiet = quiet;
+    }
 
 signals:
-    void rowChosenByKeyboard();
+    void rowChosen();
 
-protected:
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        const int before = currentRow();
-        QListWidget::keyPressEvent(event);
-        if (currentRow() != before && currentRow() >= 0)
-            emit rowChosenByKeyboard();
-    }
+private:
+    bool m_quiet = false;
 };

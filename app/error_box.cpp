@@ -18,7 +18,9 @@ void show(const QString &text)
         testHook()(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, QApplication::activeWindow());
+    // An empty title would show the program's name on X11; a single blank
+    // shows no title text.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral(" "), text, QMessageBox::Ok, QApplication::activeWindow());
     // The text comes from a box or the system: plain text, never markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();

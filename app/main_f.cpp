@@ -23,7 +23,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStackedLayout>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -86,6 +88,13 @@ QWidget *buttonPanel(const QString &name, QPushButton *left, QPushButton *right)
     return panel;
 }
 
+// Where a 600 by 700 window starts when it is centred on the screen's desktop.
+QPoint centredOrigin(const QScreen *screen)
+{
+    const QRect area = screen->availableGeometry();
+    return { area.x() + (area.width() - 600) / 2, area.y() + (area.height() - 700) / 2 };
+}
+
 QWidget *scrolling(QWidget *content)
 {
     auto *area = new QScrollArea;
@@ -130,6 +139,7 @@ void Tmain::buildWindow()
     headerLayout->setContentsMargins(0, 0, 0, 0);
     infolab = label(QStringLiteral("infolab"), Title);
     infolab->setAlignment(Qt::AlignCenter);
+    setBannerColor(TitleColor);
     headerLayout->addWidget(infolab);
     layout->addWidget(header);
 
@@ -141,8 +151,14 @@ void Tmain::buildWindow()
     adv = buildAdvPage();
     web_i = new QWidget;
     web_i->setObjectName(QStringLiteral("web_i"));
-    auto *webLayout = new QVBoxLayout(web_i);
+    // The browser view fills the page; when its renderer ends, a short plain
+    // message takes its place until the next WEB click.
+    auto *webLayout = new QStackedLayout(web_i);
     webLayout->setContentsMargins(0, 0, 0, 0);
+    webmsg = label(QStringLiteral("webmsg"), QString());
+    webmsg->setAlignment(Qt::AlignCenter);
+    webmsg->setWordWrap(true);
+    webLayout->addWidget(webmsg);
     TabControl1->addTab(orvexPage, QStringLiteral("ORVEX"));
     TabControl1->addTab(dln, QStringLiteral("DLNA"));
     TabControl1->addTab(sett, QStringLiteral("SET"));
@@ -273,10 +289,13 @@ QWidget *Tmain::buildAdvPage()
     cbdlna->setObjectName(QStringLiteral("cbdlna"));
     v->addWidget(placed(cbdlna, 10, 10, 0, 22));
 
+    // Panel6 sits 10 in from each side, and the slider 10 in from the panel's
+    // sides: the slider spans 20 to 580, its label starts at 20.
     Panel6 = new QWidget;
     Panel6->setObjectName(QStringLiteral("Panel6"));
+    Panel6->setFixedHeight(49);
     auto *p6 = new QVBoxLayout(Panel6);
-    p6->setContentsMargins(10, 15, 10, 0);
+    p6->setContentsMargins(10, 0, 10, 0);
     p6->setSpacing(0);
     dlnavol = new VolumeSlider(100);
     dlnavol->setObjectName(QStringLiteral("dlnavol"));
@@ -285,9 +304,11 @@ QWidget *Tmain::buildAdvPage()
     voldlna = label(QStringLiteral("voldlna"), QStringLiteral("DLNA volume: 0"));
     voldlna->setFixedSize(148, 17);
     p6->addWidget(voldlna);
-    Panel6->setFixedHeight(15 + 49);
     Panel6->hide();
-    v->addWidget(Panel6);
+    auto *panel6Place = new QHBoxLayout;
+    panel6Place->setContentsMargins(10, 15, 10, 0);
+    panel6Place->addWidget(Panel6);
+    v->addLayout(panel6Place);
 
     v->addStretch();
     v->addWidget(placed(label(QStringLiteral("Label3"), QStringLiteral("Rescan for devices")), 16, 0, 16, 23));
@@ -322,7 +343,7 @@ void Tmain::connectHandlers()
     connect(&mtimer, &RuleTimer::timeout, this, [this] { handle(&Tmain::mtimerTimer); });
 
     connect(dlist, &QListWidget::itemClicked, this, [this] { handle(&Tmain::dlistItemClick); });
-    connect(dlist, &DeviceList::rowChosenByKeyboard, this, [this] { handle(&Tmain::dlistItemClick); });
+    connect(dlist, &DeviceList::rowChosen, this, [this] { handle(&Tmain::dlistItemClick); });
 
     connect(Button4, &QPushButton::clicked, this, [this] { handle(&Tmain::Button4Click); });
     connect(Button5, &QPushButton::clicked, this, [this] { handle(&Tmain::Button5Click); });
@@ -368,13 +389,19 @@ void Tmain::FormCreate()
         checkWebEngineInstalled();
         webb1 = new DeviceWebView(QDir::currentPath(), web_i);
         webb1->setObjectName(QStringLiteral("webb1"));
-        web_i->layout()->addWidget(webb1);
+        auto *webLayout = static_cast<QStackedLayout *>(web_i->layout());
+        webLayout->addWidget(webb1);
+        webLayout->setCurrentWidget(webb1);
+        connect(webb1, &DeviceWebView::pageStopped, this, [this, webLayout](const QString &how) {
+            webmsg->setText(QStringLiteral("The device's page stopped: %1. Click WEB to load it again.").arg(how));
+            webLayout->setCurrentWidget(webmsg);
+        });
     }
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(600, 700);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+        move(centredOrigin(screen));
     connectHandlers();
 }
 
@@ -384,17 +411,25 @@ void Tmain::showEvent(QShowEvent *event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    // The outer size, frame included, is 600 by 700 wherever the window
-    // manager tells us the frame's size.
-    if (const QWindow *window = windowHandle()) {
-        const QMargins frame = window->frameMargins();
-        if (!frame.isNull()) {
-            setFixedSize(600 - frame.left() - frame.right(), 700 - frame.top() - frame.bottom());
-            if (const QScreen *screen = window->screen())
-                move(screen->availableGeometry().center() - QPoint(300, 350));
-        }
-    }
+    fitFrame();
     FormShow();
+}
+
+// The outer size, frame included, is 600 by 700, centred on the desktop. On
+// X11 the window manager tells the frame's size only some time after the
+// first show, so the size is set once the frame is known.
+void Tmain::fitFrame()
+{
+    const QWindow *window = windowHandle();
+    const QMargins frame = window ? window->frameMargins() : QMargins();
+    if (frame.isNull()) {
+        if (++m_frameChecks < 50) // a second; no frame at all without a window manager
+            QTimer::singleShot(20, this, &Tmain::fitFrame);
+        return;
+    }
+    setFixedSize(600 - frame.left() - frame.right(), 700 - frame.top() - frame.bottom());
+    if (const QScreen *screen = window->screen())
+        windowHandle()->setFramePosition(centredOrigin(screen));
 }
 
 void Tmain::FormShow()
@@ -467,18 +502,23 @@ void Tmain::ShowNotice(const QString &text, int ms)
     mtimer.setEnabled(true);
 }
 
+// The banner's font colour is its own, not the style's.
+void Tmain::setBannerColor(QRgb color)
+{
+    m_bannerColor = color;
+    infolab->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgba(color).name()));
+}
+
 void Tmain::ShowStickyNotice(const QString &text)
 {
-    m_bannerColor = NoticeColor;
-    infolab->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgba(NoticeColor).name()));
+    setBannerColor(NoticeColor);
     infolab->setText(text);
 }
 
 void Tmain::mtimerTimer()
 {
     mtimer.setEnabled(false);
-    m_bannerColor = TitleColor;
-    infolab->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgba(TitleColor).name()));
+    setBannerColor(TitleColor);
     infolab->setText(Title);
 }
 
@@ -488,7 +528,8 @@ void Tmain::SearchDevices()
 {
     DeviceIPs.clear();
     DevicePorts.clear();
-    dlist->clear();
+    dlist->removeRows();
+    m_shownRow = -1;
     tt->clear();
     mm->clear();
     SearchReport report;
@@ -499,10 +540,10 @@ void Tmain::SearchDevices()
                 AddDeviceFromResponse(reply, address, readDeadline);
             });
     } catch (...) {
-        dlist->setCurrentRow(0);
+        dlist->selectRow(0);
         throw;
     }
-    dlist->setCurrentRow(0);
+    dlist->selectRow(0);
     searchtim.setEnabled(true);
     if (report.skipped > 0)
         m_skipNotice = QStringLiteral("Skipped %1 responder(s): ").arg(report.skipped) + report.firstSkipMessage;
@@ -535,9 +576,11 @@ void Tmain::AddDeviceFromResponse(const QString &reply, const QString &address, 
 
 // ---------------------------------------------------------------- command channel
 
+// With rows but none selected (after a failed refresh, when the pages
+// describe no box) the guard trips too: a command must name its box.
 bool Tmain::noDeviceGuard(int ms)
 {
-    if (dlist->count() > 0)
+    if (dlist->count() > 0 && dlist->currentRow() >= 0)
         return true;
     ShowNotice(NoDevicesNotice, ms);
     TabControl1->setCurrentWidget(adv);
@@ -581,10 +624,18 @@ QString Tmain::statusLine() const
 }
 
 // After a failed search or refresh the user gets the pages back on the ADV page,
-// so "Search for devices" works again; nothing is left pending.
+// so "Search for devices" works again; nothing is left pending. The selection
+// goes back to the row the pages describe, so commands never go to a box that
+// the window does not name; when they describe none, no row is selected and
+// the status line names no box.
 void Tmain::regainPages()
 {
     searchtim.setEnabled(false);
+    if (dlist->currentRow() != m_shownRow) {
+        dlist->selectRow(m_shownRow);
+        if (m_shownRow < 0)
+            stat->setText(DevicePrefix);
+    }
     TabControl1->setCurrentWidget(adv);
     TabControl1->setEnabled(true);
 }
@@ -604,6 +655,7 @@ void Tmain::searchtimTimer()
     Stations = StationList();
     searchtim.setEnabled(false);
     if (dlist->count() == 0) {
+        m_shownRow = -1;
         ShowStickyNotice(NoDevicesNotice);
         TabControl1->setCurrentWidget(adv);
         TabControl1->setEnabled(true);
@@ -624,6 +676,7 @@ void Tmain::searchtimTimer()
             webradio->setRows(rows);
             dladr->setRows(rows);
             stat->setText(statusLine());
+            m_shownRow = dlist->currentRow();
 
             if (dlnavol->setRealValueQuietly(commands::readInteger(c, a, endpoints::dlnaVolumeFile())))
                 dlnavolChange();
@@ -759,7 +812,7 @@ void Tmain::Button9Click()
     TabControl1->setEnabled(false);
     webradio->clearRows();
     dladr->clearRows();
-    dlist->clear();
+    dlist->removeRows();
     DeviceIPs.clear();
     DevicePorts.clear();
     failureBoundary(
@@ -782,6 +835,8 @@ void Tmain::web_iClick()
     if (!noDeviceGuard(3000))
         return;
     const QString page = endpoints::devicePage(selectedIP());
-    if (webb1)
+    if (webb1) {
+        static_cast<QStackedLayout *>(web_i->layout())->setCurrentWidget(webb1);
         webb1->loadDevicePage(page);
+    }
 }

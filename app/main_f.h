@@ -74,6 +74,7 @@ private:
     // Start-up and end.
     void FormCreate();
     void FormShow();
+    void fitFrame();
     void startupTimer();
     QString GetGatewayIP();
     void FormClose();
@@ -81,6 +82,7 @@ private:
 
     // Banner timer.
     void mtimerTimer();
+    void setBannerColor(QRgb color);
 
     // Discovery.
     void SearchDevices();
@@ -127,12 +129,15 @@ private:
     Options m_options;
     QRgb m_bannerColor;
     bool m_shownOnce = false;
+    int m_frameChecks = 0;
     bool m_guardTripped = false;
     // The deadline of the user action under way; every request of the action
     // ends by it. Empty between actions.
     std::optional<Deadline> m_action;
     // What the last search skipped, shown once the refresh after it is done.
     QString m_skipNotice;
+    // The row whose box the status line and the pages describe; -1 for none.
+    int m_shownRow = -1;
 
     QLabel *infolab = nullptr;
     QLabel *stat = nullptr;
@@ -163,6 +168,7 @@ private:
     QPushButton *Button9 = nullptr;
     QPushButton *exit_b = nullptr;
     DeviceWebView *webb1 = nullptr;
+    QLabel *webmsg = nullptr;
 
     SsdpEndpoint ud;
     HttpClient ht;

@@ -77,8 +77,11 @@ void StationCombo::listClosed()
     if (!m_open)
         return;
     m_open = false;
-    if (m_escaped)
+    // Escape cancels: the row the list opened on, and no close event, so
+    // nothing is sent.
+    if (std::exchange(m_escaped, false)) {
         setRow(m_rowAtOpen);
-    m_escaped = false;
+        return;
+    }
     emit popupClosed();
 }

@@ -7,7 +7,7 @@
 // open list, the wheel and arrow keys on the closed box, the program.
 // `popupClosed` runs every time the list closes, after the row has been set to
 // the one last highlighted. Escape cancels: the box goes back to the row it had
-// when the list opened before `popupClosed` runs. A box without rows opens no
+// when the list opened, and `popupClosed` does not run. A box without rows opens no
 // list, and clearing it emits nothing.
 class StationCombo : public QComboBox
 {

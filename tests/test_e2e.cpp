@@ -440,6 +440,127 @@ private slots:
             QList<QByteArray> { "POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0" });
     }
 
+    // Every way of choosing another row refreshes the pages for it, and the
+    // next command goes to the box the status line names.
+    void everySelectionChangeRefreshes_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("right click") << 0;
+        QTest::newRow("middle click") << 1;
+        QTest::newRow("drag from one row to the other") << 2;
+        QTest::newRow("key") << 3;
+    }
+    void everySelectionChangeRefreshes()
+    {
+        QFETCH(int, how);
+        SimFixture sim(devices({ SimFixture::device("Living Room", 0, 20), SimFixture::device("Kitchen", 1, 60) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        QCOMPARE(status(), QStringLiteral("Device: Living Room IP: 10.77.0.20"));
+        auto *dlist = get<QListWidget>("dlist");
+        const QPoint first = dlist->visualItemRect(dlist->item(0)).center();
+        const QPoint second = dlist->visualItemRect(dlist->item(1)).center();
+        switch (how) {
+        case 0:
+            clickRow(1, Qt::RightButton);
+            break;
+        case 1:
+            clickRow(1, Qt::MiddleButton);
+            break;
+        case 2:
+            QTest::mousePress(dlist->viewport(), Qt::LeftButton, {}, first);
+            QTest::mouseMove(dlist->viewport(), second);
+            QTest::mouseRelease(dlist->viewport(), Qt::LeftButton, {}, second);
+            break;
+        case 3:
+            dlist->setFocus();
+            QTest::keyClick(dlist, Qt::Key_Down);
+            break;
+        }
+        QCOMPARE(dlist->currentRow(), 1);
+        QVERIFY(!tabs()->isEnabled()); // the refresh is armed
+        QVERIFY(waitReady());
+        QCOMPARE(status(), QStringLiteral("Device: Kitchen IP: 10.77.0.21"));
+        const qsizetype before = sim.httpCount();
+        click("Button6");
+        const auto http = sim.log("http");
+        QCOMPARE(http.size(), before + 1);
+        QCOMPARE(http.last().device, QStringLiteral("Kitchen"));
+        // Choosing the row already selected, with the right button, changes nothing.
+        clickRow(1, Qt::RightButton);
+        QVERIFY(tabs()->isEnabled());
+    }
+
+    // After a refresh that fails before it names the new box, the selection
+    // goes back to the box the pages still describe.
+    void failedRefreshKeepsTheNamedBox()
+    {
+        SimFixture sim(devices({ SimFixture::device("Living Room", 0, 20),
+            SimFixture::device(
+                "Kitchen", 1, 60, faults({ { "/orvex/desc.txt", QJsonObject { { "status", 404 } } } })) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        clickRow(1);
+        QVERIFY(waitReady());
+        QCOMPARE(m_errors, QStringList { "HTTP/1.1 404 Not Found." });
+        QCOMPARE(get<QListWidget>("dlist")->currentRow(), 0);
+        QCOMPARE(status(), QStringLiteral("Device: Living Room IP: 10.77.0.20"));
+        const qsizetype before = sim.httpCount();
+        click("Button7");
+        QCOMPARE(sim.log("http").last().device, QStringLiteral("Living Room"));
+        QCOMPARE(
+            sim.requestLines(before), QList<QByteArray> { "POST /orvex/el/php_command_rebshutd.php?shut HTTP/1.0" });
+    }
+
+    // When the pages describe no box (the first refresh after a search failed),
+    // no row is selected and every command is guarded as with no device.
+    void failedFirstRefreshNamesNoBox()
+    {
+        SimFixture sim(devices(
+            { SimFixture::device("Broken", 0, 20, faults({ { "/orvex/url.txt", QJsonObject { { "status", 500 } } } })),
+                SimFixture::device("Kitchen", 1, 60) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        QCOMPARE(m_errors, QStringList { "HTTP/1.1 500 Internal Server Error." });
+        QCOMPARE(get<QListWidget>("dlist")->currentRow(), -1);
+        QCOMPARE(status(), QStringLiteral("Device: "));
+        const qsizetype before = sim.httpCount();
+        click("Button6");
+        QCOMPARE(banner(), Tmain::NoDevicesNotice);
+        QCOMPARE(currentPage(), QStringLiteral("adv"));
+        QCOMPARE(sim.httpCount(), before);
+        // Choosing a box brings its pages.
+        tabs()->setCurrentWidget(get<QWidget>("sett"));
+        clickRow(1);
+        QVERIFY(waitReady());
+        QCOMPARE(status(), QStringLiteral("Device: Kitchen IP: 10.77.0.21"));
+    }
+
+    // Escape on a station list sends nothing and shows nothing.
+    void escapeSendsNothing()
+    {
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20, state(20, 100, 2, 3)) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        for (const char *name : { "dladr", "webradio" }) {
+            auto *box = get<StationCombo>(name);
+            const int row = box->row();
+            const qsizetype before = sim.httpCount();
+            box->showPopup();
+            QTRY_VERIFY(box->view()->isVisible());
+            box->view()->setCurrentIndex(box->model()->index(5, 0));
+            QTest::keyClick(box->view(), Qt::Key_Escape);
+            QTRY_VERIFY(!box->view()->isVisible());
+            QCOMPARE(box->row(), row);
+            QCOMPARE(sim.httpCount(), before);
+        }
+        QCOMPARE(m_errors, QStringList());
+    }
+
     // The exit button ends the window's timers for good and sends nothing.
     void exitSendsNothing()
     {

@@ -14,9 +14,11 @@
 #include "webview/web_view.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
@@ -112,6 +114,39 @@ private slots:
         m_window->close();
     }
 
+    // A page's local storage lives for one run: its counter says 1 in every run.
+    void localStorageCounter()
+    {
+        startWindow();
+        QSignalSpy finished(view(), &QWebEngineView::loadFinished);
+        view()->load(QUrl("http://10.77.0.20/orvex/counter.html"));
+        QVERIFY(finished.wait(8000));
+        QTRY_COMPARE(view()->title(), QStringLiteral("count 1"));
+        QVERIFY(clickWebHeader()); // the session cookie of the device's page
+        m_window->close();
+    }
+
+    // A page that crashes its renderer leaves the window working; the next
+    // WEB click shows the page again.
+    void rendererCrash()
+    {
+        startWindow();
+        QVERIFY(clickWebHeader());
+        auto *message = m_window->findChild<QLabel *>("webmsg");
+        QVERIFY(!message->isVisible());
+        view()->load(QUrl("chrome://crash"));
+        QTRY_VERIFY_WITH_TIMEOUT(message->isVisible(), 10000);
+        QVERIFY(message->text().startsWith("The device's page stopped: its renderer"));
+        QCOMPARE(message->textFormat(), Qt::PlainText);
+        m_window->findChild<QPushButton *>("Button5")->click();
+        QCOMPARE(m_window->findChild<QLabel *>("infolab")->text(), QStringLiteral("Orvex stopped"));
+        QVERIFY(clickWebHeader());
+        QVERIFY(!message->isVisible());
+        QVERIFY(view()->isVisible());
+        QCOMPARE(view()->title(), QStringLiteral("Orvex Living Room"));
+        QCOMPARE(m_errors, QStringList());
+    }
+
     void releaseLeavesNoWarnings()
     {
         startWindow();
@@ -134,11 +169,17 @@ class TestWebView : public QObject
     QTemporaryDir m_storage;
 
     // Runs one scenario in a new process whose current directory is the storage.
+    QTemporaryDir m_home;
+
     void run(const QString &scenario)
     {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ORVEX_WEBVIEW_SCENARIO", scenario);
+        // A home of its own, to see that the browser writes nothing there.
+        env.insert("HOME", m_home.path());
+        for (const char *name : { "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR" })
+            env.remove(name);
         child.setProcessEnvironment(env);
         child.setWorkingDirectory(m_storage.path());
         child.setProcessChannelMode(QProcess::MergedChannels);
@@ -174,6 +215,39 @@ private slots:
                 pageRequest = http[i].raw;
         }
         QVERIFY2(pageRequest.contains("\r\nCookie: orvexsession="), pageRequest.constData());
+    }
+
+    // Only the cookies outlive a run: the page's local storage starts anew, and
+    // nothing but the cookie file is written, in the current directory alone.
+    void onlyCookiesAreKept()
+    {
+        SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 20) });
+        QVERIFY(sim.ok());
+        const QString kept = m_storage.path();
+        run("localStorageCounter");
+        const qsizetype before = sim.httpCount();
+        run("localStorageCounter");
+        bool cookieSent = false;
+        const auto http = sim.log("http");
+        for (qsizetype i = before; i < http.size(); ++i)
+            cookieSent = cookieSent
+                || (http[i].raw.startsWith("GET /orvex HTTP/1.1") && http[i].raw.contains("\r\nCookie: orvexsession="));
+        QVERIFY(cookieSent);
+        QCOMPARE(QDir(kept).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList { "orvex-cookies" });
+        QStringList written;
+        QDirIterator it(
+            m_home.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            written << it.next();
+        QCOMPARE(written, QStringList());
+    }
+
+    void rendererCrashLeavesTheWindowWorking()
+    {
+        SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 20) });
+        QVERIFY(sim.ok());
+        run("rendererCrash");
     }
 
     void emptyListLoadsNothing()

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -141,6 +142,46 @@ private slots:
         initTestCase();
         QCOMPARE(text, QStringLiteral("HTTP/1.1 500 <b>Bad</b> &amp; <img src=/dev/null>"));
         QCOMPARE(format, Qt::PlainText);
+    }
+
+    // The title is drawn in blue from window creation, before any notice.
+    void titleIsBlueFromTheStart()
+    {
+        Tmain window(noBrowser());
+        window.layout()->activate();
+        const QImage image = window.findChild<QLabel *>("infolab")->grab().toImage();
+        int blue = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                blue += c.blue() > 200 && c.red() < 90 && c.green() < 90;
+            }
+        }
+        QVERIFY2(blue > 20, qPrintable(QString::number(blue)));
+    }
+
+    // Panel6 sits 10 in from the page's sides and the DLNA slider 10 in from
+    // the panel's: the slider spans 20 to 580, its label starts at 20.
+    void dlnaVolumePlacement()
+    {
+        Tmain window(noBrowser());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *tabs = window.findChild<QTabWidget *>("TabControl1");
+        tabs->setCurrentWidget(window.findChild<QWidget *>("adv"));
+        window.findChild<QCheckBox *>("cbdlna")->setChecked(true);
+        auto *page = window.findChild<QWidget *>("adv");
+        auto *slider = window.findChild<QWidget *>("dlnavol");
+        auto *text = window.findChild<QWidget *>("voldlna");
+        QTRY_VERIFY(slider->isVisible());
+        const QPoint sliderAt = slider->mapTo(page, QPoint(0, 0));
+        QCOMPARE(sliderAt.x(), 20);
+        QCOMPARE(slider->width(), page->width() - 40);
+        QCOMPARE(text->mapTo(page, QPoint(0, 0)).x(), 20);
+        auto *panel = window.findChild<QWidget *>("Panel6");
+        QCOMPARE(panel->mapTo(page, QPoint(0, 0)).x(), 10);
+        QCOMPARE(panel->width(), page->width() - 20);
+        QCOMPARE(panel->height(), 49);
     }
 
     void checkBoxShowsDlnaVolume()

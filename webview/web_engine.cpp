@@ -10,12 +10,13 @@
 void configureWebEngine()
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    // Single process, no log output, no remote debugging; the engine's defaults
-    // for everything else (the HTTP cache stays in memory: the profile is given
-    // no cache directory).
+    // No log output, no remote debugging; the engine's defaults for everything
+    // else. A device's page runs in the engine's own renderer process, so a page
+    // that crashes or exhausts it leaves the window standing.
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " --single-process --disable-logging --log-level=3";
-    // Chromium's sandbox cannot run as root; only then it is switched off.
+    flags += " --disable-logging --log-level=3";
+    // The renderer is sandboxed; Chromium's sandbox cannot start as root, and
+    // only then it is switched off.
     if (platform::runsAsRoot())
         flags += " --no-sandbox";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());

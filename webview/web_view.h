@@ -1,24 +1,34 @@
 #pragma once
 
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
+class CookieFile;
 class QWebEngineProfile;
 
-// The browser view `webb1` of the WEB page. Its profile keeps cookies, those
-// without an expiry date too, in the directory given at creation, so the
-// device's pages find them again after a restart from the same directory.
+// The browser view `webb1` of the WEB page. Its profile keeps nothing on disk
+// but its cookies: those, without an expiry date too, are kept in a file in
+// the directory given at creation, so the device's pages find them again
+// after a restart from the same directory. The page renders in the engine's
+// own renderer process.
 class DeviceWebView : public QWebEngineView
 {
     Q_OBJECT
 
 public:
-    DeviceWebView(const QString &storageDirectory, QWidget *parent);
+    DeviceWebView(const QString &cookieDirectory, QWidget *parent);
     // The page goes before the profile it was made with.
     ~DeviceWebView() override;
 
     // Loads the device's page (a whole "http://" address).
     void loadDevicePage(const QString &url);
 
+signals:
+    // The renderer process ended with the page in it; a short plain text
+    // says how.
+    void pageStopped(const QString &how);
+
 private:
     QWebEngineProfile *m_profile;
+    CookieFile *m_cookies;
 };
