@@ -1,0 +1,420 @@
+// orvexctl: drives the Orvex boxes from a terminal, scripts, cron and home
+// automation. It uses the window's search, command channel, deadlines and
+// limits, and sends exactly the requests the window sends for each action.
+// Exit status: 0 done, 1 the box failed or answered with an error, 2 a usage
+// error, 3 no box matches.
+
+#include "base/deadline.h"
+#include "base/failure.h"
+#include "control/device_commands.h"
+#include "control/endpoints.h"
+#include "control/http_client.h"
+#include "ctl/box_choice.h"
+#include "discovery/device_row.h"
+#include "discovery/device_search.h"
+#include "platform/netinfo.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDomDocument>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace {
+
+enum Exit { Done = 0, BoxFailed = 1, UsageError = 2, NoBoxMatches = 3 };
+
+// Ends the run with a one-line message on standard error.
+struct Stop
+{
+    Exit status;
+    QString message;
+};
+
+[[noreturn]] void usage(const QString &message)
+{
+    throw Stop { UsageError, message };
+}
+
+void print(const QString &text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+class OrvexCtl
+{
+public:
+    OrvexCtl(const QStringList &arguments, bool json, bool yes, bool dlna, milliseconds budget)
+        : m_arguments(arguments)
+        , m_json(json)
+        , m_yes(yes)
+        , m_dlna(dlna)
+        , m_budget(budget)
+        , m_deadline(deadlineIn(budget))
+    {
+    }
+
+    void run()
+    {
+        static const std::map<QString, void (OrvexCtl::*)()> commands {
+            { QStringLiteral("list"), &OrvexCtl::list },
+            { QStringLiteral("status"), &OrvexCtl::status },
+            { QStringLiteral("volume"), &OrvexCtl::volume },
+            { QStringLiteral("dlna-volume"), &OrvexCtl::dlnaVolume },
+            { QStringLiteral("start"), &OrvexCtl::start },
+            { QStringLiteral("stop"), &OrvexCtl::stop },
+            { QStringLiteral("station"), &OrvexCtl::station },
+            { QStringLiteral("stations"), &OrvexCtl::stations },
+            { QStringLiteral("restart"), &OrvexCtl::restart },
+            { QStringLiteral("shutdown"), &OrvexCtl::shutdown },
+        };
+        if (m_arguments.isEmpty())
+            usage(QStringLiteral("no command given (try --help)"));
+        const auto command = commands.find(m_arguments.takeFirst());
+        if (command == commands.end())
+            usage(QStringLiteral("unknown command (try --help)"));
+        (this->*command->second)();
+    }
+
+private:
+    // ------------------------------------------------------------ boxes
+
+    // One search, as the window makes it, within the run's deadline.
+    QList<DeviceRow> search()
+    {
+        QList<DeviceRow> rows;
+        SearchLimits limits;
+        limits.duration = std::min(limits.duration, m_budget);
+        m_ud.send(ssdpSearchRequest(), platform::firstIPv4Address());
+        runSearch([this](Deadline until) { return m_ud.receive(until); },
+            [&](const QString &reply, const QString &address, Deadline readDeadline) {
+                const auto fetch = [&](const QString &url, std::size_t maxBytes) {
+                    return m_hdown.getNamed(url, readDeadline, maxBytes);
+                };
+                if (const auto row = deviceFromReply(reply, address, fetch, m_xm))
+                    rows.append(*row);
+            },
+            limits);
+        return rows;
+    }
+
+    // The box a BOX argument names; an address skips the search.
+    DeviceRow box(const QString &argument, bool needsPort)
+    {
+        if (const auto byAddress = boxFromAddress(argument)) {
+            if (needsPort && byAddress->port.isEmpty())
+                usage(QStringLiteral("this command needs the box's renderer port: give it as %1:PORT, or by name")
+                          .arg(argument));
+            return *byAddress;
+        }
+        const QList<DeviceRow> rows = search();
+        const BoxChoice choice = chooseBox(rows, argument);
+        if (choice.box)
+            return *choice.box;
+        QStringList candidates;
+        for (const DeviceRow &row : choice.candidates)
+            candidates << QStringLiteral("%1 (%2)").arg(row.name, row.address);
+        const QString list = candidates.join(QStringLiteral(", "));
+        if (candidates.isEmpty())
+            throw Stop { NoBoxMatches, QStringLiteral("no box answered the search") };
+        if (argument.isEmpty())
+            throw Stop { NoBoxMatches, QStringLiteral("several boxes answered; name one: ") + list };
+        if (choice.several)
+            throw Stop { NoBoxMatches, QStringLiteral("'%1' matches several boxes: %2").arg(argument, list) };
+        throw Stop { NoBoxMatches, QStringLiteral("'%1' matches no box; boxes: %2").arg(argument, list) };
+    }
+
+    // The positional arguments of a command: BOX first when there is one more
+    // than the command needs.
+    QString takeBox(int needed)
+    {
+        if (m_arguments.size() > needed + 1)
+            usage(QStringLiteral("too many arguments"));
+        if (m_arguments.size() < needed)
+            usage(QStringLiteral("missing argument"));
+        return m_arguments.size() == needed + 1 ? m_arguments.takeFirst() : QString();
+    }
+
+    CommandChannel channel()
+    {
+        return CommandChannel(m_ht, m_hdown, m_deadline, [](const QString &line, int) { print(line); });
+    }
+
+    static Box target(const DeviceRow &row) { return { row.address, row.port }; }
+
+    // ------------------------------------------------------------ commands
+
+    void list()
+    {
+        if (!m_arguments.isEmpty())
+            usage(QStringLiteral("list takes no box"));
+        const QList<DeviceRow> rows = search();
+        if (m_json) {
+            QJsonArray boxes;
+            for (const DeviceRow &row : rows)
+                boxes.append(QJsonObject { { QStringLiteral("name"), row.name },
+                    { QStringLiteral("address"), row.address }, { QStringLiteral("port"), row.port } });
+            print(QString::fromUtf8(
+                QJsonDocument(QJsonObject { { QStringLiteral("boxes"), boxes } }).toJson(QJsonDocument::Compact)));
+            return;
+        }
+        for (const DeviceRow &row : rows)
+            print(row.name + u'\t' + row.address + u'\t' + row.port);
+    }
+
+    // What the refresh reads, without sending anything back.
+    void status()
+    {
+        const DeviceRow row = box(takeBox(0), false);
+        const CommandChannel c = channel();
+        const StationList stations = commands::sortedStations(commands::readStationFiles(c, row.address));
+        const int dlnaVolume = commands::readInteger(c, row.address, endpoints::dlnaVolumeFile());
+        const int volume = commands::readInteger(c, row.address, endpoints::systemVolumeFile());
+        const int orvexRow = commands::readInteger(c, row.address, endpoints::orvexIndexFile());
+        const int dlnaRow = commands::readInteger(c, row.address, endpoints::dlnaIndexFile());
+        const auto name = [&stations](int row) {
+            return row >= 1 && row <= stations.size() ? stations.at(row - 1).Description : QString();
+        };
+        if (m_json) {
+            const auto station = [&](int row) {
+                return QJsonObject { { QStringLiteral("index"), row },
+                    { QStringLiteral("name"),
+                        row >= 1 && row <= stations.size() ? QJsonValue(name(row)) : QJsonValue() } };
+            };
+            const QJsonObject status { { QStringLiteral("name"),
+                                           row.name.isEmpty() ? QJsonValue() : QJsonValue(row.name) },
+                { QStringLiteral("address"), row.address }, { QStringLiteral("port"), row.port },
+                { QStringLiteral("volume"), volume }, { QStringLiteral("dlnaVolume"), dlnaVolume },
+                { QStringLiteral("orvexStation"), station(orvexRow) },
+                { QStringLiteral("dlnaStation"), station(dlnaRow) }, { QStringLiteral("stations"), stations.size() } };
+            print(QString::fromUtf8(QJsonDocument(status).toJson(QJsonDocument::Compact)));
+            return;
+        }
+        print((row.name.isEmpty() ? QString() : row.name + u' ') + row.address);
+        print(QStringLiteral("system volume: %1").arg(volume));
+        print(QStringLiteral("DLNA volume: %1").arg(dlnaVolume));
+        print(QStringLiteral("Orvex station: %1 %2").arg(orvexRow).arg(name(orvexRow)).trimmed());
+        print(QStringLiteral("DLNA station: %1 %2").arg(dlnaRow).arg(name(dlnaRow)).trimmed());
+        print(QStringLiteral("stations: %1").arg(stations.size()));
+    }
+
+    static QString volumeArgument(const QString &text)
+    {
+        bool number = false;
+        const int value = text.toInt(&number);
+        if (!number || value < 0 || value > 100)
+            usage(QStringLiteral("the volume is a whole number from 0 to 100, not '%1'").arg(text));
+        return QString::number(value);
+    }
+
+    void volume()
+    {
+        const QString name = takeBox(1);
+        const QString value = volumeArgument(m_arguments.takeFirst());
+        commands::setSystemVolume(channel(), target(box(name, false)), value);
+    }
+
+    void dlnaVolume()
+    {
+        const QString name = takeBox(1);
+        const QString value = volumeArgument(m_arguments.takeFirst());
+        commands::setDlnaVolume(channel(), target(box(name, true)), value);
+    }
+
+    QString player()
+    {
+        if (m_arguments.isEmpty())
+            usage(QStringLiteral("say which player: orvex or dlna"));
+        const QString which = m_arguments.takeFirst();
+        if (which != QLatin1String("orvex") && which != QLatin1String("dlna"))
+            usage(QStringLiteral("the player is orvex or dlna, not '%1'").arg(which));
+        return which;
+    }
+
+    // "Start Orvex" stops the DLNA renderer first; "Start DLNA" stops the Orvex
+    // service, sends the stream of the row the box has chosen, then plays.
+    void start()
+    {
+        const QString which = player();
+        const DeviceRow row = box(takeBox(0), true);
+        const CommandChannel c = channel();
+        if (which == QLatin1String("orvex")) {
+            commands::startOrvex(c, target(row));
+            return;
+        }
+        const StationList stations = commands::sortedStations(commands::readStationFiles(c, row.address));
+        const int dlnaRow = commands::readInteger(c, row.address, endpoints::dlnaIndexFile());
+        commands::stopOrvex(c, target(row), 1000);
+        commands::chooseDlnaStream(c, target(row), dlnaRow, stations.at(dlnaRow - 1).IP);
+        commands::playDlna(c, target(row));
+    }
+
+    void stop()
+    {
+        const QString which = player();
+        const bool dlna = which == QLatin1String("dlna");
+        const DeviceRow row = box(takeBox(0), dlna);
+        if (dlna)
+            commands::stopDlna(channel(), target(row));
+        else
+            commands::stopOrvex(channel(), target(row));
+    }
+
+    // A station by its row (as `stations` lists them) or by its name: a whole
+    // name, or a unique prefix, letter case ignored.
+    static int stationRow(const StationList &stations, const QString &wanted)
+    {
+        bool number = false;
+        const int row = wanted.toInt(&number);
+        if (number) {
+            if (row < 1 || row > stations.size())
+                usage(QStringLiteral("the box has no station %1").arg(row));
+            return row;
+        }
+        QList<int> whole, prefixed;
+        for (int i = 0; i < stations.size(); ++i) {
+            const QString &name = stations.at(i).Description;
+            if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+                whole << i + 1;
+            else if (name.startsWith(wanted, Qt::CaseInsensitive))
+                prefixed << i + 1;
+        }
+        const QList<int> &found = whole.isEmpty() ? prefixed : whole;
+        if (found.size() != 1) {
+            QStringList names;
+            for (const int r : found)
+                names << stations.at(r - 1).Description;
+            usage(found.isEmpty()
+                    ? QStringLiteral("no station is named '%1'").arg(wanted)
+                    : QStringLiteral("'%1' names several stations: %2").arg(wanted, names.join(QStringLiteral(", "))));
+        }
+        return found.first();
+    }
+
+    void station()
+    {
+        const QString name = takeBox(1);
+        const QString wanted = m_arguments.takeFirst();
+        const DeviceRow row = box(name, m_dlna);
+        const CommandChannel c = channel();
+        const StationList stations = commands::sortedStations(commands::readStationFiles(c, row.address));
+        const int index = stationRow(stations, wanted);
+        if (m_dlna)
+            commands::chooseDlnaStream(c, target(row), index, stations.at(index - 1).IP);
+        else
+            commands::chooseRadioStation(c, target(row), index, stations.at(index - 1).IP);
+    }
+
+    void stations()
+    {
+        const DeviceRow row = box(takeBox(0), false);
+        const StationList stations = commands::sortedStations(commands::readStationFiles(channel(), row.address));
+        for (int i = 0; i < stations.size(); ++i)
+            print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(stations.at(i).Description, stations.at(i).IP));
+    }
+
+    void confirmed(const char *what)
+    {
+        if (!m_yes)
+            usage(QStringLiteral("%1 needs --yes").arg(QLatin1String(what)));
+    }
+
+    void restart()
+    {
+        confirmed("restart");
+        commands::restart(channel(), target(box(takeBox(0), false)));
+    }
+
+    void shutdown()
+    {
+        confirmed("shutdown");
+        commands::shutdown(channel(), target(box(takeBox(0), false)));
+    }
+
+    QStringList m_arguments;
+    bool m_json;
+    bool m_yes;
+    bool m_dlna;
+    milliseconds m_budget;
+    Deadline m_deadline;
+    // A run starts with empty cookie stores, as the window does; it never
+    // touches the window's browser cookies.
+    HttpClient m_ht;
+    HttpClient m_hdown;
+    SsdpEndpoint m_ud;
+    QDomDocument m_xm;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvexctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Drives Orvex boxes on the local network.\n\n"
+                       "Commands:\n"
+                       "  list [--json]                       the boxes that answer the search\n"
+                       "  status [BOX] [--json]               volumes, stations and their number\n"
+                       "  volume [BOX] N                      the system volume, 0 to 100\n"
+                       "  dlna-volume [BOX] N                 the DLNA volume, 0 to 100\n"
+                       "  start orvex|dlna [BOX]              start the web radio or the DLNA renderer\n"
+                       "  stop orvex|dlna [BOX]               stop it\n"
+                       "  station [BOX] NAME-OR-INDEX [--dlna]  choose a station\n"
+                       "  stations [BOX]                      the box's stations, as the window sorts them\n"
+                       "  restart [BOX] --yes                 restart the box\n"
+                       "  shutdown [BOX] --yes                shut the box down\n\n"
+                       "BOX is a friendly name (a unique prefix is enough, letter case ignored) or an\n"
+                       "address (ADDRESS:PORT for the commands that need the renderer port); with one box\n"
+                       "on the network it may be left out.\n"
+                       "Exit status: 0 done, 1 the box failed, 2 usage error, 3 no box matches."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print list and status as JSON."));
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm restart and shutdown."));
+    const QCommandLineOption dlna(QStringLiteral("dlna"), QStringLiteral("The DLNA player's station."));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+        QStringLiteral("Give the action at most this long (at most 15 s)."), QStringLiteral("seconds"));
+    parser.addOptions({ json, yes, dlna, timeout });
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do; see above."));
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(parser.errorText()));
+        return UsageError;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(Done);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+
+    milliseconds budget = ActionBudget;
+    if (parser.isSet(timeout)) {
+        bool number = false;
+        const double seconds = parser.value(timeout).toDouble(&number);
+        if (!number || seconds <= 0) {
+            std::fprintf(stderr, "orvexctl: --timeout takes a number of seconds above 0\n");
+            return UsageError;
+        }
+        budget = std::min(budget, milliseconds(qint64(seconds * 1000)));
+    }
+    try {
+        OrvexCtl(parser.positionalArguments(), parser.isSet(json), parser.isSet(yes), parser.isSet(dlna), budget).run();
+        return Done;
+    } catch (const Stop &stop) {
+        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(stop.message));
+        return stop.status;
+    } catch (...) {
+        // The failing layer's words, on one line: "Socket Error # 111: Connection refused".
+        QString message = failureMessage(std::current_exception());
+        message.replace(QStringLiteral("\r\n"), QStringLiteral(": "));
+        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(message.simplified()));
+        return BoxFailed;
+    }
+}

@@ -1,0 +1,262 @@
+// orvexctl against simulated boxes in the private network: the list, the
+// status, the same request bytes as the window for every action, how BOX is
+// matched, the exit statuses, a box that never answers, and cookies.
+#include "app/volume_slider.h"
+#include "window_driver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+    qint64 ms = 0;
+};
+
+Run orvexctl(const QStringList &arguments, const QString &directory = QString())
+{
+    QProcess process;
+    if (!directory.isEmpty())
+        process.setWorkingDirectory(directory);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QStringLiteral(ORVEXCTL_PATH), arguments);
+    process.waitForFinished(30000);
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError()),
+        clock.elapsed() };
+}
+
+// The POST requests logged since `from`, byte for byte.
+QList<QByteArray> posts(const SimFixture &sim, qsizetype from)
+{
+    QList<QByteArray> raw;
+    const auto http = sim.log("http");
+    for (qsizetype i = from; i < http.size(); ++i) {
+        if (http[i].raw.startsWith("POST "))
+            raw << http[i].raw;
+    }
+    return raw;
+}
+
+} // namespace
+
+class TestOrvexCtl : public QObject, public WindowDriver
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { collectErrors(); }
+    void init() { m_errors.clear(); }
+    void cleanup() { m_window.reset(); }
+
+    void listTwoBoxes()
+    {
+        SimFixture sim(devices({ SimFixture::device("Living Room", 0, 30), SimFixture::device("Kitchen", 1, 120) }));
+        QVERIFY(sim.ok());
+        const Run text = orvexctl({ "list" });
+        QCOMPARE(text.status, 0);
+        QCOMPARE(text.out, QStringLiteral("Living Room\t10.77.0.20\t49152\nKitchen\t10.77.0.21\t49153\n"));
+        const Run json = orvexctl({ "list", "--json" });
+        QCOMPARE(json.status, 0);
+        QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).object(),
+            (QJsonObject { { "boxes",
+                QJsonArray {
+                    QJsonObject { { "name", "Living Room" }, { "address", "10.77.0.20" }, { "port", "49152" } },
+                    QJsonObject { { "name", "Kitchen" }, { "address", "10.77.0.21" }, { "port", "49153" } } } } }));
+        QCOMPARE(sim.log("ssdp").size(), 2); // one search each
+    }
+
+    void statusAsJson()
+    {
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 30, state(35, 60, 2, 30)) }));
+        QVERIFY(sim.ok());
+        const Run run = orvexctl({ "status", "--json" });
+        QCOMPARE(run.status, 0);
+        QCOMPARE(QJsonDocument::fromJson(run.out.toUtf8()).object(),
+            (QJsonObject { { "name", "Box" }, { "address", "10.77.0.20" }, { "port", "49152" }, { "volume", 35 },
+                { "dlnaVolume", 60 },
+                { "orvexStation", QJsonObject { { "index", 2 }, { "name", "BBC World Service" } } },
+                { "dlnaStation", QJsonObject { { "index", 30 }, { "name", QJsonValue() } } }, { "stations", 20 } }));
+        // Reading the status sends nothing to the box.
+        QCOMPARE(posts(sim, 0), QList<QByteArray>());
+    }
+
+    // Each action sends the bytes the window sends for it, in the same order.
+    void sameRequestsAsTheWindow_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::newRow("volume") << QStringList { "volume", "Box", "30" } << 0;
+        QTest::newRow("dlna-volume") << QStringList { "dlna-volume", "Box", "40" } << 1;
+        QTest::newRow("start orvex") << QStringList { "start", "orvex", "Box" } << 2;
+        QTest::newRow("stop orvex") << QStringList { "stop", "orvex", "Box" } << 3;
+        QTest::newRow("start dlna") << QStringList { "start", "dlna", "Box" } << 4;
+        QTest::newRow("stop dlna") << QStringList { "stop", "dlna", "Box" } << 5;
+        QTest::newRow("station") << QStringList { "station", "Box", "4" } << 6;
+        QTest::newRow("station by name, DLNA") << QStringList { "station", "Box", "ert", "--dlna" } << 7;
+        QTest::newRow("restart") << QStringList { "restart", "Box", "--yes" } << 8;
+        QTest::newRow("shutdown") << QStringList { "shutdown", "Box", "--yes" } << 9;
+    }
+    void sameRequestsAsTheWindow()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20, state(20, 100, 2, 3)) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        qsizetype before = sim.httpCount();
+        const std::function<void()> actions[] = {
+            [&] { get<VolumeSlider>("airvol")->setRealValue(30); },
+            [&] { get<VolumeSlider>("dlnavol")->setRealValue(40); },
+            [&] { click("Button4"); },
+            [&] { click("Button5"); },
+            [&] { click("startdlna"); },
+            [&] { click("stopdlna"); },
+            [&] { chooseStation(get<StationCombo>("webradio"), 4); },
+            [&] { chooseStation(get<StationCombo>("dladr"), 5); },
+            [&] { click("Button6"); },
+            [&] { click("Button7"); },
+        };
+        actions[action]();
+        QCOMPARE(m_errors, QStringList());
+        const QList<QByteArray> fromWindow = posts(sim, before);
+        QVERIFY(!fromWindow.isEmpty());
+        m_window.reset();
+
+        before = sim.httpCount();
+        const Run run = orvexctl(arguments);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QCOMPARE(posts(sim, before), fromWindow);
+        QVERIFY(!run.out.isEmpty()); // the box's reply lines
+    }
+
+    void boxNames_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // the first line out, or the error
+        QTest::newRow("whole name, any case") << "living room" << 0 << "Living Room 10.77.0.20";
+        QTest::newRow("unique prefix") << "Living R" << 0 << "Living Room 10.77.0.20";
+        QTest::newRow("whole name wins over prefixes") << "kitchen" << 0 << "Kitchen 10.77.0.22";
+        QTest::newRow("ambiguous prefix") << "liv" << 3
+                                          << "orvexctl: 'liv' matches several boxes: Living Room (10.77.0.20), "
+                                             "Living Loft (10.77.0.21)";
+        QTest::newRow("unknown") << "garage" << 3
+                                 << "orvexctl: 'garage' matches no box; boxes: Living Room (10.77.0.20), Living Loft "
+                                    "(10.77.0.21), Kitchen (10.77.0.22), Kitchen Two (10.77.0.23)";
+        QTest::newRow("none named among several") << "" << 3
+                                                  << "orvexctl: several boxes answered; name one: Living Room "
+                                                     "(10.77.0.20), Living Loft (10.77.0.21), Kitchen (10.77.0.22), "
+                                                     "Kitchen Two (10.77.0.23)";
+        QTest::newRow("an address skips the search") << "10.77.0.23" << 0 << "10.77.0.23";
+    }
+    void boxNames()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        SimFixture sim(devices({ SimFixture::device("Living Room", 0, 20), SimFixture::device("Living Loft", 1, 60),
+            SimFixture::device("Kitchen", 2, 100), SimFixture::device("Kitchen Two", 3, 140) }));
+        QVERIFY(sim.ok());
+        QStringList arguments { "status" };
+        if (!box.isEmpty())
+            arguments << box;
+        const Run run = orvexctl(arguments);
+        QCOMPARE(run.status, status);
+        QCOMPARE((status == 0 ? run.out : run.err).section(u'\n', 0, 0), said);
+        if (box.startsWith("10."))
+            QCOMPARE(sim.log("ssdp").size(), 0);
+    }
+
+    void theOnlyBoxMayBeLeftOut()
+    {
+        // One box that answers twice is still one box.
+        SimFixture sim(
+            devices({ SimFixture::device("Box", 0, 20, { { "ssdp", QJsonObject { { "duplicate", true } } } }) }));
+        QVERIFY(sim.ok());
+        const Run run = orvexctl({ "volume", "25" });
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out, QStringLiteral("Volume set to 25\n"));
+    }
+
+    void exitStatuses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("done") << QStringList { "stop", "orvex", "10.77.0.20" } << 0 << "";
+        QTest::newRow("the box answers with an error")
+            << QStringList { "volume", "10.77.0.20", "30" } << 1 << "orvexctl: HTTP/1.1 500 Internal Server Error\n";
+        QTest::newRow("no box at the address") << QStringList { "restart", "10.77.0.1", "--yes" } << 1
+                                               << "orvexctl: Socket Error # 111: Connection refused\n";
+        QTest::newRow("not a volume") << QStringList { "volume", "10.77.0.20", "loud" } << 2
+                                      << "orvexctl: the volume is a whole number from 0 to 100, not 'loud'\n";
+        QTest::newRow("no command") << QStringList {} << 2 << "orvexctl: no command given (try --help)\n";
+        QTest::newRow("restart unconfirmed")
+            << QStringList { "restart", "10.77.0.20" } << 2 << "orvexctl: restart needs --yes\n";
+        QTest::newRow("a DLNA command needs the port") << QStringList { "stop", "dlna", "10.77.0.20" } << 2
+                                                       << "orvexctl: this command needs the box's renderer port: "
+                                                          "give it as 10.77.0.20:PORT, or by name\n";
+        QTest::newRow("no station of that name") << QStringList { "station", "10.77.0.20", "Nowhere FM" } << 2
+                                                 << "orvexctl: no station is named 'Nowhere FM'\n";
+        QTest::newRow("no box matches") << QStringList { "status", "Attic" } << 3
+                                        << "orvexctl: 'Attic' matches no box; boxes: Box (10.77.0.20)\n";
+    }
+    void exitStatuses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20,
+            faults({ { "/orvex/el/php_command_startstop.php?volev", QJsonObject { { "status", 500 } } } })) }));
+        QVERIFY(sim.ok());
+        const Run run = orvexctl(arguments);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.err, error);
+    }
+
+    // A box that never answers costs the deadline and no more.
+    void boxThatNeverAnswers()
+    {
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20,
+            faults({ { "/orvex/el/php_command_startstop.php?volev", QJsonObject { { "noReply", true } } } })) }));
+        QVERIFY(sim.ok());
+        const Run run = orvexctl({ "volume", "10.77.0.20", "30", "--timeout", "2" });
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, QStringLiteral("orvexctl: Socket Error # 110: Connection timed out\n"));
+        QVERIFY2(run.ms < 6000, qPrintable(QString::number(run.ms)));
+    }
+
+    // Every run starts with empty cookie stores and leaves the window's
+    // browser cookies alone.
+    void cookiesAreNeverCarriedOver()
+    {
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20,
+            faults({ { "/orvex/el/php_command_rebshutd.php",
+                QJsonObject { { "setCookie", QJsonArray { "s=1; Path=/" } } } } })) }));
+        QVERIFY(sim.ok());
+        QTemporaryDir dir;
+        const QByteArray browserCookies = "orvexsession=abc; domain=10.77.0.20; path=/\n";
+        QFile file(dir.filePath("orvex-cookies"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(browserCookies);
+        file.close();
+        QCOMPARE(orvexctl({ "restart", "10.77.0.20", "--yes" }, dir.path()).status, 0);
+        QCOMPARE(orvexctl({ "restart", "10.77.0.20", "--yes" }, dir.path()).status, 0);
+        for (const QByteArray &raw : posts(sim, 0))
+            QVERIFY2(!raw.contains("Cookie:"), raw.constData());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), browserCookies);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "orvex-cookies" });
+    }
+};
+
+QTEST_MAIN(TestOrvexCtl)
+#include "test_orvexctl.moc"
