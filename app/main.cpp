@@ -4,6 +4,7 @@
 #include "webview/web_engine.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <memory>
 
@@ -11,6 +12,10 @@ int main(int argc, char *argv[])
 {
     configureWebEngine();
     QApplication app(argc, argv);
+    // The icon in the title bar and the task bar; the desktop entry ties the
+    // window to the menu's icon where the desktop asks for it.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/256.png")));
+    QApplication::setDesktopFileName(QStringLiteral("com.orvex.Manager"));
     applyStyle(app);
     std::unique_ptr<Tmain> window;
     try {
