@@ -13,7 +13,7 @@ class Failure : public std::exception
 {
 public:
     // What a caller may need to tell apart; the message says the rest.
-    enum class Kind { General, TimedOut, TooLarge };
+    enum class Kind { General, TooLarge };
 
     explicit Failure(QString message, Kind kind = Kind::General)
         : m_message(std::move(message))
@@ -32,12 +32,11 @@ public:
     }
 
     // "Socket Error # <code>" + CR LF + the system's text for the code.
-    static Failure socket(int code, Kind kind = Kind::General)
+    static Failure socket(int code)
     {
         return Failure(QStringLiteral("Socket Error # %1\r\n%2")
                            .arg(code)
-                           .arg(QString::fromLocal8Bit(platform::socketErrorText(code))),
-            kind);
+                           .arg(QString::fromLocal8Bit(platform::socketErrorText(code))));
     }
 
 private:

@@ -277,6 +277,11 @@ QList<std::pair<QString, QJsonArray>> hostileCases()
     QStringList many;
     for (int i = 0; i < 30000; ++i)
         many << QString::number(i);
+    QStringList longNames, longUrls;
+    for (int i = 0; i < 10000; ++i) {
+        longNames << QString::number(i) + QString(1600, u'n');
+        longUrls << QStringLiteral("u%1").arg(i);
+    }
     QJsonArray flood { SimFixture::device(QStringLiteral("Flood"), 0, 20,
                            { { QStringLiteral("ssdp"), QJsonObject { { QStringLiteral("flood"), 10000 } } } }),
         good };
@@ -310,6 +315,14 @@ QList<std::pair<QString, QJsonArray>> hostileCases()
                 { { QStringLiteral("state"),
                     QJsonObject { { QStringLiteral("descs"), QJsonArray::fromStringList(many) },
                         { QStringLiteral("urls"), QJsonArray::fromStringList(many) } } } }) } },
+        { QStringLiteral("10,000 stations of 1,600 characters"),
+            QJsonArray { SimFixture::device(QStringLiteral("Big"), 0, 20,
+                { { QStringLiteral("state"),
+                    QJsonObject { { QStringLiteral("descs"), QJsonArray::fromStringList(longNames) },
+                        { QStringLiteral("urls"), QJsonArray::fromStringList(longUrls) } } } }) } },
+        { QStringLiteral("a reply line of 16 MB"),
+            QJsonArray { SimFixture::device(QStringLiteral("Bad"), 0, 20,
+                fault("/orvex/el/php_command_startstop.php", { { QStringLiteral("hugeBodyBytes"), 16000000 } })) } },
         { QStringLiteral("10,000 junk datagrams"), flood },
         { QStringLiteral("200 responders"), responders },
     };

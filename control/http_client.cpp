@@ -24,7 +24,7 @@ namespace {
 
 Failure timedOut()
 {
-    return Failure::socket(asio::error::timed_out, Failure::Kind::TimedOut);
+    return Failure::socket(asio::error::timed_out);
 }
 
 // A host name is looked up on a thread of its own: getaddrinfo cannot be
@@ -97,13 +97,22 @@ struct HttpClient::Connection
     quint16 port = 0;
     bool otherHost = false;
 
-    template <typename Start> error_code run(Start &&start)
+    struct Outcome
     {
-        error_code result = asio::error::would_block;
-        start([&result](error_code ec, auto &&...) { result = ec; });
+        error_code error = asio::error::would_block;
+        std::size_t bytes = 0;
+    };
+
+    template <typename Start> Outcome run(Start &&start)
+    {
+        Outcome outcome;
+        start([&outcome](error_code ec, auto... bytes) {
+            outcome.error = ec;
+            ((outcome.bytes = bytes), ...);
+        });
         io.restart();
         io.run();
-        return result;
+        return outcome;
     }
 };
 
@@ -154,8 +163,9 @@ void HttpClient::connectTo(const RequestUrl &url, Deadline deadline, Hosts hosts
                           .arg(QString::fromStdString(address.to_string())));
     Connection &c = *m_connection;
     c.stream.expires_at(within(deadline, m_bounds.connect));
-    const error_code ec
-        = c.run([&](auto handler) { c.stream.async_connect(tcp::endpoint(address, url.port), std::move(handler)); });
+    const error_code ec = c.run([&](auto handler) {
+                               c.stream.async_connect(tcp::endpoint(address, url.port), std::move(handler));
+                           }).error;
     if (ec) {
         closeConnection();
         if (ec == boost::beast::error::timeout)
@@ -187,43 +197,37 @@ HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request,
     const ReplyLimits &limits, Progress &progress)
 {
     Connection &c = *m_connection;
+    // A failed operation fails the request; with the time-out text when the
+    // time ran out.
+    const auto check = [&progress](error_code ec) {
+        if (ec == boost::beast::error::timeout) {
+            progress.timedOut = true;
+            throw timedOut();
+        }
+        if (ec)
+            throw Failure::socket(ec.value());
+    };
     c.stream.expires_at(within(deadline, m_bounds.idle));
-    error_code ec = c.run([&](auto handler) {
-        asio::async_write(c.stream, asio::buffer(request.constData(), std::size_t(request.size())), std::move(handler));
-    });
-    if (ec == boost::beast::error::timeout) {
-        progress.timedOut = true;
-        throw timedOut();
-    }
-    if (ec)
-        throw Failure::socket(ec.value());
+    check(c.run([&](auto handler) {
+               asio::async_write(
+                   c.stream, asio::buffer(request.constData(), std::size_t(request.size())), std::move(handler));
+           }).error);
 
     ReplyReader reader(http10, limits);
     try {
         char buffer[16384];
         for (;;) {
-            std::size_t received = 0;
             c.stream.expires_at(within(deadline, m_bounds.idle));
-            ec = c.run([&](auto handler) {
-                c.stream.async_read_some(
-                    asio::buffer(buffer), [&received, handler](error_code e, std::size_t n) mutable {
-                        received = n;
-                        handler(e);
-                    });
-            });
-            if (ec == boost::beast::error::timeout) {
-                progress.timedOut = true;
-                throw timedOut();
-            }
+            const auto read
+                = c.run([&](auto handler) { c.stream.async_read_some(asio::buffer(buffer), std::move(handler)); });
             // A device that drops the connection has closed it, whichever way.
-            if (ec == asio::error::eof || ec == asio::error::connection_reset) {
+            if (read.error == asio::error::eof || read.error == asio::error::connection_reset) {
                 reader.closed();
                 break;
             }
-            if (ec)
-                throw Failure::socket(ec.value());
+            check(read.error);
             progress.anyByte = true;
-            if (reader.feed(std::string_view(buffer, received)))
+            if (reader.feed(std::string_view(buffer, read.bytes)))
                 break;
         }
     } catch (...) {

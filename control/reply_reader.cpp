@@ -132,7 +132,6 @@ struct ReplyReader::State
     std::size_t total = 0;
     int interim = 0;
     HttpReply reply;
-    bool headRead = false;
     bool untilClose = false;
     std::uint64_t left = 0; // body or chunk bytes still to come
     std::size_t trailer = 0;
@@ -223,7 +222,6 @@ void ReplyReader::State::readHead(std::string_view head)
     const auto connection = parser.get()[http::field::connection];
     keepAliveAsked = iequals(connection, "keep-alive");
     closeAsked = iequals(connection, "close");
-    headRead = true;
     startBody(parser);
 }
 
@@ -426,11 +424,6 @@ void ReplyReader::closed()
     d->phase = Phase::Done;
     d->finish();
     d->reply.keepAlive = false;
-}
-
-bool ReplyReader::done() const
-{
-    return d->phase == State::Phase::Done;
 }
 
 const QList<QByteArray> &ReplyReader::setCookies() const

@@ -56,7 +56,6 @@ public:
     // or fails.
     void closed();
 
-    bool done() const;
     // The Set-Cookie values of the final reply's head, once it has been read;
     // kept even when the body then fails.
     const QList<QByteArray> &setCookies() const;

@@ -25,7 +25,6 @@ SearchReport runSearch(const ReceiveStep &receive, const AddDevice &addDevice, c
             continue;
         }
         ++count;
-        ++report.replies;
         if (datagram.oversize) {
             skip(datagram.address,
                 QStringLiteral("%1 sent a reply larger than %2 bytes")

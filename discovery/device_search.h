@@ -24,7 +24,6 @@ struct SearchLimits
 
 struct SearchReport
 {
-    int replies = 0; // datagrams read
     int discarded = 0; // datagrams dropped unread
     int skipped = 0; // replies that failed
     QString firstSkipMessage; // names the responder
