@@ -14,7 +14,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The icon in the title bar and the task bar; the desktop entry ties the
     // window to the menu's icon where the desktop asks for it.
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/256.png")));
+    QIcon icon;
+    for (const int size : { 48, 128, 256 })
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
     QApplication::setDesktopFileName(QStringLiteral("com.orvex.Manager"));
     applyStyle(app);
     std::unique_ptr<Tmain> window;
