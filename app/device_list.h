@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 
+#include <utility>
+
 // The device list `dlist`. Every change of the selected row that the user
 // makes, by any mouse button, a drag or a key, is reported, so the pages
 // always follow the device that the commands go to. The program's own
