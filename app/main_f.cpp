@@ -29,6 +29,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <functional>
+
 const QString Tmain::Title = QStringLiteral("Orvex - DLNA Manager 1.0");
 const QString Tmain::NoDevicesNotice = QStringLiteral("No devices found. Please Re-scan");
 const QString Tmain::NoNetworkMessage = QStringLiteral(
@@ -153,12 +155,12 @@ void Tmain::buildWindow()
     web_i->setObjectName(QStringLiteral("web_i"));
     // The browser view fills the page; when its renderer ends, a short plain
     // message takes its place until the next WEB click.
-    auto *webLayout = new QStackedLayout(web_i);
-    webLayout->setContentsMargins(0, 0, 0, 0);
+    webPages = new QStackedLayout(web_i);
+    webPages->setContentsMargins(0, 0, 0, 0);
     webmsg = label(QStringLiteral("webmsg"), QString());
     webmsg->setAlignment(Qt::AlignCenter);
     webmsg->setWordWrap(true);
-    webLayout->addWidget(webmsg);
+    webPages->addWidget(webmsg);
     TabControl1->addTab(orvexPage, QStringLiteral("ORVEX"));
     TabControl1->addTab(dln, QStringLiteral("DLNA"));
     TabControl1->addTab(sett, QStringLiteral("SET"));
@@ -389,12 +391,11 @@ void Tmain::FormCreate()
         checkWebEngineInstalled();
         webb1 = new DeviceWebView(QDir::currentPath(), web_i);
         webb1->setObjectName(QStringLiteral("webb1"));
-        auto *webLayout = static_cast<QStackedLayout *>(web_i->layout());
-        webLayout->addWidget(webb1);
-        webLayout->setCurrentWidget(webb1);
-        connect(webb1, &DeviceWebView::pageStopped, this, [this, webLayout](const QString &how) {
+        webPages->addWidget(webb1);
+        webPages->setCurrentWidget(webb1);
+        connect(webb1, &DeviceWebView::pageStopped, this, [this](const QString &how) {
             webmsg->setText(QStringLiteral("The device's page stopped: %1. Click WEB to load it again.").arg(how));
-            webLayout->setCurrentWidget(webmsg);
+            webPages->setCurrentWidget(webmsg);
         });
     }
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -534,11 +535,9 @@ void Tmain::SearchDevices()
     mm->clear();
     SearchReport report;
     try {
-        ud.send(ssdpSearchRequest(), platform::firstIPv4Address());
-        report = runSearch([this](Deadline until) { return ud.receive(until); },
-            [this](const QString &reply, const QString &address, Deadline readDeadline) {
-                AddDeviceFromResponse(reply, address, readDeadline);
-            });
+        report = searchDevicesOn(ud, [this](const QString &reply, const QString &address, Deadline readDeadline) {
+            AddDeviceFromResponse(reply, address, readDeadline);
+        });
     } catch (...) {
         dlist->selectRow(0);
         throw;
@@ -563,10 +562,7 @@ void Tmain::showSkipNotice()
 // three sequences together, only once name, address and port are all known.
 void Tmain::AddDeviceFromResponse(const QString &reply, const QString &address, Deadline readDeadline)
 {
-    const auto fetch = [this, readDeadline](const QString &url, std::size_t maxBytes) {
-        return hdown.getNamed(url, readDeadline, maxBytes);
-    };
-    const auto row = deviceFromReply(reply, address, fetch, xm);
+    const auto row = deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &hdown), xm);
     if (!row)
         return;
     dlist->addItem(row->name);
@@ -836,7 +832,7 @@ void Tmain::web_iClick()
         return;
     const QString page = endpoints::devicePage(selectedIP());
     if (webb1) {
-        static_cast<QStackedLayout *>(web_i->layout())->setCurrentWidget(webb1);
+        webPages->setCurrentWidget(webb1);
         webb1->loadDevicePage(page);
     }
 }

@@ -20,6 +20,7 @@ class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QStackedLayout;
 class StationCombo;
 class VolumeSlider;
 
@@ -169,6 +170,7 @@ private:
     QPushButton *exit_b = nullptr;
     DeviceWebView *webb1 = nullptr;
     QLabel *webmsg = nullptr;
+    QStackedLayout *webPages = nullptr; // webb1, or webmsg when its renderer has ended
 
     SsdpEndpoint ud;
     HttpClient ht;

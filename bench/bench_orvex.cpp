@@ -35,6 +35,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -122,15 +123,10 @@ void benchSearch()
             int found = 0;
             QElapsedTimer clock;
             clock.start();
-            endpoint.send(ssdpSearchRequest(), "10.77.0.1");
-            runSearch([&](Deadline until) { return endpoint.receive(until); },
-                [&](const QString &reply, const QString &address, Deadline readDeadline) {
-                    const auto fetch = [&](const QString &url, std::size_t maxBytes) {
-                        return hdown.getNamed(url, readDeadline, maxBytes);
-                    };
-                    if (deviceFromReply(reply, address, fetch, xm))
-                        ++found;
-                });
+            searchDevicesOn(endpoint, [&](const QString &reply, const QString &address, Deadline readDeadline) {
+                if (deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &hdown), xm))
+                    ++found;
+            });
             const double ms = double(clock.nsecsElapsed()) / 1e6 - 1000.0;
             if (found == count)
                 perDevice << ms / count;
@@ -265,6 +261,11 @@ QList<std::pair<QString, QJsonArray>> hostileCases()
         return with(
             fault(path, { { QStringLiteral("rawHex"), hex(start) }, { QStringLiteral("repeatHex"), hex(repeat) } }));
     };
+    auto withStations = [](const QStringList &descs, const QStringList &urls) {
+        const QJsonObject state { { QStringLiteral("descs"), QJsonArray::fromStringList(descs) },
+            { QStringLiteral("urls"), QJsonArray::fromStringList(urls) } };
+        return QJsonArray { SimFixture::device(QStringLiteral("Big"), 0, 20, { { QStringLiteral("state"), state } }) };
+    };
     QJsonObject slowFiles; // the refresh's eleven requests, each after 9.5 s of silence
     for (const char *path : { "/orvex/desc.txt", "/orvex/url.txt", "/orvex/dvol", "/orvex/vol", "/orvex/orvex_index",
              "/orvex/dlna_index", "/orvex/dlnavolume.php", "/orvex/el/php_command_startstop.php" })
@@ -305,21 +306,9 @@ QList<std::pair<QString, QJsonArray>> hostileCases()
             endless("/orvex/desc.txt", QByteArray(), QByteArray("HTTP/1.1 100 Continue\r\n\r\n").repeated(100)) },
         { QStringLiteral("15 MB friendlyName"),
             with({ { QStringLiteral("description"), QJsonObject { { QStringLiteral("padNameBytes"), 15000000 } } } }) },
-        { QStringLiteral("10,000 stations in the worst order"),
-            QJsonArray { SimFixture::device(QStringLiteral("Big"), 0, 20,
-                { { QStringLiteral("state"),
-                    QJsonObject { { QStringLiteral("descs"), QJsonArray::fromStringList(descs) },
-                        { QStringLiteral("urls"), QJsonArray::fromStringList(urls) } } } }) } },
-        { QStringLiteral("30,000 stations"),
-            QJsonArray { SimFixture::device(QStringLiteral("Big"), 0, 20,
-                { { QStringLiteral("state"),
-                    QJsonObject { { QStringLiteral("descs"), QJsonArray::fromStringList(many) },
-                        { QStringLiteral("urls"), QJsonArray::fromStringList(many) } } } }) } },
-        { QStringLiteral("10,000 stations of 1,600 characters"),
-            QJsonArray { SimFixture::device(QStringLiteral("Big"), 0, 20,
-                { { QStringLiteral("state"),
-                    QJsonObject { { QStringLiteral("descs"), QJsonArray::fromStringList(longNames) },
-                        { QStringLiteral("urls"), QJsonArray::fromStringList(longUrls) } } } }) } },
+        { QStringLiteral("10,000 stations in the worst order"), withStations(descs, urls) },
+        { QStringLiteral("30,000 stations"), withStations(many, many) },
+        { QStringLiteral("10,000 stations of 1,600 characters"), withStations(longNames, longUrls) },
         { QStringLiteral("a reply line of 16 MB"),
             QJsonArray { SimFixture::device(QStringLiteral("Bad"), 0, 20,
                 fault("/orvex/el/php_command_startstop.php", { { QStringLiteral("hugeBodyBytes"), 16000000 } })) } },

@@ -12,7 +12,6 @@
 #include "ctl/box_choice.h"
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
-#include "platform/netinfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -91,13 +90,11 @@ private:
         QList<DeviceRow> rows;
         SearchLimits limits;
         limits.duration = std::min(limits.duration, m_budget);
-        m_ud.send(ssdpSearchRequest(), platform::firstIPv4Address());
-        runSearch([this](Deadline until) { return m_ud.receive(until); },
+        searchDevicesOn(
+            m_ud,
             [&](const QString &reply, const QString &address, Deadline readDeadline) {
-                const auto fetch = [&](const QString &url, std::size_t maxBytes) {
-                    return m_hdown.getNamed(url, readDeadline, maxBytes);
-                };
-                if (const auto row = deviceFromReply(reply, address, fetch, m_xm))
+                const auto fetch = std::bind_front(&HttpClient::getNamed, &m_hdown);
+                if (const auto row = deviceFromReply(reply, address, readDeadline, fetch, m_xm))
                     rows.append(*row);
             },
             limits);
@@ -148,6 +145,12 @@ private:
 
     static Box target(const DeviceRow &row) { return { row.address, row.port }; }
 
+    // The box's stations as the window lists them.
+    static StationList stationsOf(const CommandChannel &c, const QString &address)
+    {
+        return commands::sortedStations(commands::readStationFiles(c, address));
+    }
+
     // ------------------------------------------------------------ commands
 
     void list()
@@ -173,7 +176,7 @@ private:
     {
         const DeviceRow row = box(takeBox(0), false);
         const CommandChannel c = channel();
-        const StationList stations = commands::sortedStations(commands::readStationFiles(c, row.address));
+        const StationList stations = stationsOf(c, row.address);
         const int dlnaVolume = commands::readInteger(c, row.address, endpoints::dlnaVolumeFile());
         const int volume = commands::readInteger(c, row.address, endpoints::systemVolumeFile());
         const int orvexRow = commands::readInteger(c, row.address, endpoints::orvexIndexFile());
@@ -248,7 +251,7 @@ private:
             commands::startOrvex(c, target(row));
             return;
         }
-        const StationList stations = commands::sortedStations(commands::readStationFiles(c, row.address));
+        const StationList stations = stationsOf(c, row.address);
         const int dlnaRow = commands::readInteger(c, row.address, endpoints::dlnaIndexFile());
         commands::stopOrvex(c, target(row), 1000);
         commands::chooseDlnaStream(c, target(row), dlnaRow, stations.at(dlnaRow - 1).IP);
@@ -303,7 +306,7 @@ private:
         const QString wanted = m_arguments.takeFirst();
         const DeviceRow row = box(name, m_dlna);
         const CommandChannel c = channel();
-        const StationList stations = commands::sortedStations(commands::readStationFiles(c, row.address));
+        const StationList stations = stationsOf(c, row.address);
         const int index = stationRow(stations, wanted);
         if (m_dlna)
             commands::chooseDlnaStream(c, target(row), index, stations.at(index - 1).IP);
@@ -314,7 +317,7 @@ private:
     void stations()
     {
         const DeviceRow row = box(takeBox(0), false);
-        const StationList stations = commands::sortedStations(commands::readStationFiles(channel(), row.address));
+        const StationList stations = stationsOf(channel(), row.address);
         for (int i = 0; i < stations.size(); ++i)
             print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(stations.at(i).Description, stations.at(i).IP));
     }

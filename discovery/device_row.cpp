@@ -3,8 +3,8 @@
 #include "discovery/description.h"
 #include "discovery/ssdp.h"
 
-std::optional<DeviceRow> deviceFromReply(
-    const QString &reply, const QString &sourceAddress, const FetchDescription &fetch, QDomDocument &document)
+std::optional<DeviceRow> deviceFromReply(const QString &reply, const QString &sourceAddress, Deadline readDeadline,
+    const FetchDescription &fetch, QDomDocument &document)
 {
     if (reply.isEmpty())
         return std::nullopt;
@@ -13,7 +13,7 @@ std::optional<DeviceRow> deviceFromReply(
         throw Failure(QStringLiteral("The reply from %1 has no LOCATION line").arg(sourceAddress));
     QByteArray body;
     try {
-        body = fetch(location, MaxDescriptionBytes);
+        body = fetch(location, readDeadline, MaxDescriptionBytes);
     } catch (const Failure &failure) {
         if (failure.kind() != Failure::Kind::TooLarge)
             throw;

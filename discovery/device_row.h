@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/deadline.h"
+
 #include <QByteArray>
 #include <QDomDocument>
 #include <QString>
@@ -23,13 +25,13 @@ constexpr std::size_t MaxDescriptionBytes = 1024 * 1024;
 // list unusable.
 constexpr qsizetype MaxNameLength = 256;
 
-// Fetches a description URL with a GET; fails when the body is larger than
-// `maxBytes`.
-using FetchDescription = std::function<QByteArray(const QString &url, std::size_t maxBytes)>;
+// Fetches a description URL with a GET by the deadline; fails when the body is
+// larger than `maxBytes`. HttpClient::getNamed is one.
+using FetchDescription = std::function<QByteArray(const QString &url, Deadline deadline, std::size_t maxBytes)>;
 
 // One SSDP reply to one row: the LOCATION line, the description it points to
-// (parsed into `document`), its friendly name and the port derived from its
+// (fetched by `readDeadline` and parsed into `document`), its friendly name and the port derived from its
 // URLBase. Nothing for an empty reply; fails with the failing layer's message
 // on anything else that stops the row.
-std::optional<DeviceRow> deviceFromReply(
-    const QString &reply, const QString &sourceAddress, const FetchDescription &fetch, QDomDocument &document);
+std::optional<DeviceRow> deviceFromReply(const QString &reply, const QString &sourceAddress, Deadline readDeadline,
+    const FetchDescription &fetch, QDomDocument &document);

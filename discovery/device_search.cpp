@@ -1,5 +1,6 @@
 #include "discovery/device_search.h"
 #include "base/failure.h"
+#include "platform/netinfo.h"
 
 #include <QHash>
 
@@ -41,4 +42,10 @@ SearchReport runSearch(const ReceiveStep &receive, const AddDevice &addDevice, c
         }
     }
     return report;
+}
+
+SearchReport searchDevicesOn(SsdpEndpoint &endpoint, const AddDevice &addDevice, const SearchLimits &limits)
+{
+    endpoint.send(ssdpSearchRequest(), platform::firstIPv4Address());
+    return runSearch([&endpoint](Deadline until) { return endpoint.receive(until); }, addDevice, limits);
 }

@@ -42,3 +42,7 @@ using AddDevice = std::function<void(const QString &reply, const QString &addres
 // search, so one broken responder does not hide the others; failures of the
 // receive step itself end the search.
 SearchReport runSearch(const ReceiveStep &receive, const AddDevice &addDevice, const SearchLimits &limits = {});
+
+// The program's search on its endpoint: the search datagram from the host's
+// first IPv4 address, then runSearch over what the endpoint receives.
+SearchReport searchDevicesOn(SsdpEndpoint &endpoint, const AddDevice &addDevice, const SearchLimits &limits = {});

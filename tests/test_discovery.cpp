@@ -290,10 +290,13 @@ private slots:
         const QString reply = QStringLiteral("HTTP/1.1 200 OK\r\nLOCATION: http://10.0.0.4:1400/d.xml\r\n\r\n");
         QString fetched;
         std::size_t bound = 0;
+        const Deadline readDeadline = deadlineIn(milliseconds(3000));
+        Deadline fetchedBy;
         const auto row = deviceFromReply(
-            reply, QStringLiteral("10.0.0.4"),
-            [&](const QString &url, std::size_t maxBytes) {
+            reply, QStringLiteral("10.0.0.4"), readDeadline,
+            [&](const QString &url, Deadline deadline, std::size_t maxBytes) {
                 fetched = url;
+                fetchedBy = deadline;
                 bound = maxBytes;
                 return QByteArray("<root><device><friendlyName>") + QByteArray(300, 'n')
                     + "</friendlyName></device><URLBase>\n  http://10.0.0.4:1400/\n</URLBase></root>";
@@ -302,13 +305,14 @@ private slots:
         QVERIFY(row);
         QCOMPARE(fetched, QStringLiteral("http://10.0.0.4:1400/d.xml"));
         QCOMPARE(bound, MaxDescriptionBytes);
+        QVERIFY(fetchedBy == readDeadline);
         QCOMPARE(row->name, QString(256, u'n'));
         QCOMPARE(row->port, QStringLiteral("1400"));
-        QVERIFY(!deviceFromReply(QString(), QStringLiteral("10.0.0.4"), {}, document));
+        QVERIFY(!deviceFromReply(QString(), QStringLiteral("10.0.0.4"), readDeadline, {}, document));
         try {
             deviceFromReply(
-                reply, QStringLiteral("10.0.0.4"),
-                [](const QString &, std::size_t) -> QByteArray {
+                reply, QStringLiteral("10.0.0.4"), readDeadline,
+                [](const QString &, Deadline, std::size_t) -> QByteArray {
                     throw Failure(QStringLiteral("The reply is larger than 1 MiB."), Failure::Kind::TooLarge);
                 },
                 document);
