@@ -40,6 +40,18 @@ struct Stop
     throw Stop { UsageError, message };
 }
 
+// Text from a box as the terminal shows it: control characters (escape
+// sequences among them) become U+FFFD, so a box can neither steer the
+// terminal nor break a line into more lines or fields.
+QString field(QString text)
+{
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
 void print(const QString &text)
 {
     std::fputs(text.toUtf8().constData(), stdout);
@@ -140,7 +152,7 @@ private:
 
     CommandChannel channel()
     {
-        return CommandChannel(m_ht, m_hdown, m_deadline, [](const QString &line, int) { print(line); });
+        return CommandChannel(m_ht, m_hdown, m_deadline, [](const QString &line, int) { print(field(line)); });
     }
 
     static Box target(const DeviceRow &row) { return { row.address, row.port }; }
@@ -168,7 +180,7 @@ private:
             return;
         }
         for (const DeviceRow &row : rows)
-            print(row.name + u'\t' + row.address + u'\t' + row.port);
+            print(field(row.name) + u'\t' + row.address + u'\t' + field(row.port));
     }
 
     // What the refresh reads, without sending anything back.
@@ -199,11 +211,11 @@ private:
             print(QString::fromUtf8(QJsonDocument(status).toJson(QJsonDocument::Compact)));
             return;
         }
-        print((row.name.isEmpty() ? QString() : row.name + u' ') + row.address);
+        print((row.name.isEmpty() ? QString() : field(row.name) + u' ') + row.address);
         print(QStringLiteral("system volume: %1").arg(volume));
         print(QStringLiteral("DLNA volume: %1").arg(dlnaVolume));
-        print(QStringLiteral("Orvex station: %1 %2").arg(orvexRow).arg(name(orvexRow)).trimmed());
-        print(QStringLiteral("DLNA station: %1 %2").arg(dlnaRow).arg(name(dlnaRow)).trimmed());
+        print(QStringLiteral("Orvex station: %1 %2").arg(orvexRow).arg(field(name(orvexRow))).trimmed());
+        print(QStringLiteral("DLNA station: %1 %2").arg(dlnaRow).arg(field(name(dlnaRow))).trimmed());
         print(QStringLiteral("stations: %1").arg(stations.size()));
     }
 
@@ -319,7 +331,9 @@ private:
         const DeviceRow row = box(takeBox(0), false);
         const StationList stations = stationsOf(channel(), row.address);
         for (int i = 0; i < stations.size(); ++i)
-            print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(stations.at(i).Description, stations.at(i).IP));
+            print(QStringLiteral("%1\t%2\t%3")
+                      .arg(i + 1)
+                      .arg(field(stations.at(i).Description), field(stations.at(i).IP)));
     }
 
     void confirmed(const char *what)
@@ -411,13 +425,13 @@ int main(int argc, char *argv[])
         OrvexCtl(parser.positionalArguments(), parser.isSet(json), parser.isSet(yes), parser.isSet(dlna), budget).run();
         return Done;
     } catch (const Stop &stop) {
-        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(stop.message));
+        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(field(stop.message)));
         return stop.status;
     } catch (...) {
         // The failing layer's words, on one line: "Socket Error # 111: Connection refused".
         QString message = failureMessage(std::current_exception());
         message.replace(QStringLiteral("\r\n"), QStringLiteral(": "));
-        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(message.simplified()));
+        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(field(message.simplified())));
         return BoxFailed;
     }
 }

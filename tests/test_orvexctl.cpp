@@ -256,6 +256,33 @@ private slots:
         QCOMPARE(file.readAll(), browserCookies);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "orvex-cookies" });
     }
+
+    // Text from a box reaches the terminal without its control characters: no
+    // escape sequence, no extra line or field. JSON carries it escaped.
+    void hostileTextInTheTerminal()
+    {
+        // XML forbids ESC itself in a name; tab and the 8-bit CSI (U+009B) it lets through.
+        const QString evil = QStringLiteral("Evil\tBox\u009b1m");
+        SimFixture sim(devices({ SimFixture::device(evil, 0, 20,
+            faults({ { "/orvex/el/php_command_startstop.php?stopair",
+                         QJsonObject { { "bodyHex", "1b5b324a4f4b090d0a" } } },
+                       { "/orvex/vol", QJsonObject { { "bodyHex", "1b5d303b6f776e656407" } } } },
+                stations({ "Jazz\x1b[31m\tRed" }, { "http://s/\x1b[0m" }))) }));
+        QVERIFY(sim.ok());
+        const Run list = orvexctl({ "list" });
+        QCOMPARE(list.status, 0);
+        QCOMPARE(list.out, QStringLiteral("Evil\uFFFDBox\uFFFD1m\t10.77.0.20\t49152\n"));
+        const Run reply = orvexctl({ "stop", "orvex", "10.77.0.20" });
+        QCOMPARE(reply.out, QStringLiteral("\uFFFD[2JOK\uFFFD\n"));
+        const Run stationList = orvexctl({ "stations", "10.77.0.20" });
+        QCOMPARE(stationList.out, QStringLiteral("1\tJazz\uFFFD[31m\uFFFDRed\thttp://s/\uFFFD[0m\n"));
+        const Run failure = orvexctl({ "status", "10.77.0.20" });
+        QCOMPARE(failure.status, 1);
+        QCOMPARE(failure.err, QStringLiteral("orvexctl: '\uFFFD]0;owned\uFFFD' is not a valid integer value\n"));
+        const Run json = orvexctl({ "list", "--json" });
+        QVERIFY(!json.out.contains(QChar(0x1b)));
+        QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8())["boxes"][0]["name"].toString(), evil);
+    }
 };
 
 QTEST_MAIN(TestOrvexCtl)

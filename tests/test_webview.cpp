@@ -10,6 +10,7 @@
 #include "app/main_f.h"
 #include "base/failure.h"
 #include "sim_fixture.h"
+#include "webview/cookie_file.h"
 #include "webview/web_engine.h"
 #include "webview/web_view.h"
 
@@ -248,6 +249,35 @@ private slots:
         SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 20) });
         QVERIFY(sim.ok());
         run("rendererCrash");
+    }
+
+    // The cookie file is read back under bounds, whatever sits in it: at most
+    // 1 MiB and 1000 cookies, expired ones left out, garbage ignored.
+    void cookieFileIsReadUnderBounds()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(CookieFile::FileName);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("gone=1; expires=Thu, 01 Jan 2015 00:00:00 GMT; domain=10.77.0.20; path=/\n");
+        file.write(QByteArray(1000, '\x01') + "\n<script>alert(1)</script>\n");
+        for (int i = 0; i < 5000; ++i)
+            file.write(
+                QByteArray("c") + QByteArray::number(i) + "=" + QByteArray(300, 'v') + "; domain=10.77.0.20; path=/\n");
+        file.close();
+        QVERIFY(file.size() > CookieFile::MaxFileBytes);
+        const QList<QNetworkCookie> cookies = CookieFile::read(path);
+        QVERIFY(!cookies.isEmpty());
+        QVERIFY(cookies.size() <= CookieFile::MaxCookies);
+        qint64 bytes = 0;
+        for (const QNetworkCookie &cookie : cookies) {
+            QVERIFY(cookie.name() != "gone");
+            bytes += cookie.toRawForm().size();
+        }
+        QVERIFY(bytes <= CookieFile::MaxFileBytes);
+        // What is written back reads back the same.
+        QVERIFY(CookieFile::write(path, cookies.mid(0, 3)));
+        QCOMPARE(CookieFile::read(path).size(), 3);
     }
 
     void emptyListLoadsNothing()
