@@ -4,6 +4,7 @@
 #include "app/page_tabs.h"
 #include "app/station_combo.h"
 #include "app/volume_slider.h"
+#include "base/device_text.h"
 #include "control/device_commands.h"
 #include "control/endpoints.h"
 #include "control/volume.h"
@@ -535,9 +536,12 @@ void Tmain::SearchDevices()
     mm->clear();
     SearchReport report;
     try {
-        report = searchDevicesOn(ud, [this](const QString &reply, const QString &address, Deadline readDeadline) {
-            AddDeviceFromResponse(reply, address, readDeadline);
-        });
+        report = searchDevicesOn(
+            ud,
+            [this](const QString &reply, const QString &address, Deadline readDeadline) {
+                AddDeviceFromResponse(reply, address, readDeadline);
+            },
+            m_action.value_or(deadlineIn(ActionBudget)));
     } catch (...) {
         dlist->selectRow(0);
         throw;
@@ -562,7 +566,7 @@ void Tmain::showSkipNotice()
 // three sequences together, only once name, address and port are all known.
 void Tmain::AddDeviceFromResponse(const QString &reply, const QString &address, Deadline readDeadline)
 {
-    const auto row = deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &hdown), xm);
+    const auto row = deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &hdown));
     if (!row)
         return;
     dlist->addItem(row->name);
@@ -609,7 +613,7 @@ Box Tmain::selectedBox() const
 CommandChannel Tmain::channel()
 {
     return CommandChannel(ht, hdown, m_action.value_or(deadlineIn(ActionBudget)),
-        [this](const QString &line, int ms) { ShowNotice(line, ms); });
+        [this](const QString &line, int ms) { ShowNotice(quoted(line), ms); });
 }
 
 QString Tmain::statusLine() const

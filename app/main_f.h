@@ -7,7 +7,6 @@
 #include "control/stations.h"
 #include "discovery/ssdp.h"
 
-#include <QDomDocument>
 #include <QStringList>
 #include <QWidget>
 
@@ -175,7 +174,6 @@ private:
     SsdpEndpoint ud;
     HttpClient ht;
     HttpClient hdown;
-    QDomDocument xm;
     RuleTimer startup;
     RuleTimer searchtim;
     RuleTimer mtimer;

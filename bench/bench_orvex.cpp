@@ -118,15 +118,17 @@ void benchSearch()
         QList<double> perDevice;
         SsdpEndpoint endpoint; // one endpoint and one download client for the whole run, as in the program
         HttpClient hdown;
-        QDomDocument xm;
         for (int run = 0; run < 5; ++run) {
             int found = 0;
             QElapsedTimer clock;
             clock.start();
-            searchDevicesOn(endpoint, [&](const QString &reply, const QString &address, Deadline readDeadline) {
-                if (deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &hdown), xm))
-                    ++found;
-            });
+            searchDevicesOn(
+                endpoint,
+                [&](const QString &reply, const QString &address, Deadline readDeadline) {
+                    if (deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &hdown)))
+                        ++found;
+                },
+                deadlineIn(ActionBudget));
             const double ms = double(clock.nsecsElapsed()) / 1e6 - 1000.0;
             if (found == count)
                 perDevice << ms / count;

@@ -4,8 +4,8 @@
 
 // Every request target the program sends to an Orvex device, in one place.
 // A is the device address, P its renderer port, V a volume, R a station row,
-// S a station's stream address. All are inserted as plain text, except that S
-// goes through queryValue.
+// S a station's stream address. All are inserted as plain text, except that P
+// and S, which come from the device, go through queryValue.
 namespace endpoints {
 
 // A station's stream address as a query value: exactly the characters that
@@ -31,15 +31,15 @@ inline QString orvexIndex(int r) { return QStringLiteral("/orvex/el/php_command_
 inline QString dlnaIndex(int r) { return QStringLiteral("/orvex/el/php_command_startstop.php?dlnaindex&index=") + QString::number(r); }
 inline QString reboot() { return QStringLiteral("/orvex/el/php_command_rebshutd.php?reb"); }
 inline QString shutdown() { return QStringLiteral("/orvex/el/php_command_rebshutd.php?shut"); }
-inline QString dlnaStop(const QString &a, const QString &p) { return QStringLiteral("/orvex/dlnastop.php?sto&ip=") + a + QStringLiteral("&port=") + p; }
-inline QString dlnaPlay(const QString &a, const QString &p) { return QStringLiteral("/orvex/dlnaplay.php?pla&ip=") + a + QStringLiteral("&port=") + p; }
+inline QString dlnaStop(const QString &a, const QString &p) { return QStringLiteral("/orvex/dlnastop.php?sto&ip=") + a + QStringLiteral("&port=") + queryValue(p); }
+inline QString dlnaPlay(const QString &a, const QString &p) { return QStringLiteral("/orvex/dlnaplay.php?pla&ip=") + a + QStringLiteral("&port=") + queryValue(p); }
 inline QString dlnaPlaylist(const QString &a, const QString &p, const QString &s)
 {
-    return QStringLiteral("/orvex/dlnaplaylist.php?filep&ip=") + a + QStringLiteral("&port=") + p + QStringLiteral("&fil=") + queryValue(s);
+    return QStringLiteral("/orvex/dlnaplaylist.php?filep&ip=") + a + QStringLiteral("&port=") + queryValue(p) + QStringLiteral("&fil=") + queryValue(s);
 }
 inline QString dlnaVolume(const QString &a, const QString &p, const QString &v)
 {
-    return QStringLiteral("/orvex/dlnavolume.php?vol&ip=") + a + QStringLiteral("&port=") + p + QStringLiteral("&volv=") + v;
+    return QStringLiteral("/orvex/dlnavolume.php?vol&ip=") + a + QStringLiteral("&port=") + queryValue(p) + QStringLiteral("&volv=") + v;
 }
 
 inline QString stationDescs() { return QStringLiteral("/orvex/desc.txt"); }

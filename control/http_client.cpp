@@ -1,8 +1,11 @@
 #include "control/http_client.h"
+#include "base/device_text.h"
 #include "base/failure.h"
 #include "control/http_request.h"
 
+#include <QHostAddress>
 #include <QNetworkCookie>
+#include <QNetworkInterface>
 #include <QUrl>
 
 #include <boost/asio/io_context.hpp>
@@ -11,6 +14,7 @@
 #include <boost/beast/core/error.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -63,14 +67,23 @@ asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline)
         throw timedOut();
     if (!lookup->address)
         throw Failure(QStringLiteral("Host not found: %1 (%2)")
-                          .arg(QString::fromStdString(host), QString::fromStdString(lookup->error.message())));
+                          .arg(quoted(QString::fromStdString(host)), QString::fromStdString(lookup->error.message())));
     return *lookup->address;
 }
 
+// Whether an address that a device named may be another device: not this
+// computer (loopback, or an address of any of its adapters, which may run
+// services that the network cannot reach), not 0.0.0.0/8, not link-local,
+// not multicast or broadcast.
 bool isOtherHost(const asio::ip::address_v4 &address)
 {
-    return !address.is_loopback() && !address.is_unspecified() && !address.is_multicast()
-        && address != asio::ip::address_v4::broadcast();
+    const auto bits = address.to_uint();
+    if (address.is_loopback() || (bits >> 24) == 0 || (bits >> 16) == 0xA9FE || address.is_multicast()
+        || address == asio::ip::address_v4::broadcast())
+        return false;
+    const QHostAddress host(bits);
+    const auto own = QNetworkInterface::allAddresses();
+    return std::none_of(own.begin(), own.end(), [&host](const QHostAddress &a) { return a.isEqual(host); });
 }
 
 QUrl cookieUrl(const RequestUrl &url)
@@ -220,8 +233,8 @@ HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request,
             c.stream.expires_at(within(deadline, m_bounds.idle));
             const auto read
                 = c.run([&](auto handler) { c.stream.async_read_some(asio::buffer(buffer), std::move(handler)); });
-            // A device that drops the connection has closed it, whichever way.
-            if (read.error == asio::error::eof || read.error == asio::error::connection_reset) {
+            // A clean close may end a reply; a reset never does.
+            if (read.error == asio::error::eof) {
                 reader.closed();
                 break;
             }
@@ -245,7 +258,7 @@ QByteArray HttpClient::finish(const RequestUrl &url, const HttpReply &reply)
     if (!reply.keepAlive)
         closeConnection();
     if (reply.status < 200 || reply.status >= 300)
-        throw Failure(QString::fromLatin1(reply.statusLine));
+        throw Failure(quoted(QString::fromLatin1(reply.statusLine)));
     return reply.body;
 }
 

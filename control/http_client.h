@@ -38,8 +38,8 @@ public:
     QByteArray get(const QString &url, Deadline deadline, const ReplyLimits &limits = {});
     // A GET of an address that a device named, such as its description's: the
     // body is bounded to `maxBytes`, and an address that is no other single
-    // host (this computer's loopback, an unspecified, multicast or broadcast
-    // address) is refused.
+    // host (any address of this computer, 0.0.0.0/8, link-local, multicast or
+    // broadcast) is refused.
     QByteArray getNamed(const QString &url, Deadline deadline, std::size_t maxBytes);
 
     QNetworkCookieJar &cookies() { return m_cookies; }

@@ -1,4 +1,5 @@
 #include "control/http_request.h"
+#include "base/device_text.h"
 #include "base/failure.h"
 
 #include <algorithm>
@@ -55,7 +56,7 @@ RequestUrl parseRequestUrl(const QString &url)
 {
     static const QString scheme = QStringLiteral("http://");
     if (!url.startsWith(scheme, Qt::CaseInsensitive))
-        throw Failure(QStringLiteral("Invalid URL: '%1'").arg(url));
+        throw Failure(QStringLiteral("Invalid URL: '%1'").arg(quoted(url)));
     const QString rest = url.mid(scheme.size());
     const auto slash = rest.indexOf(u'/');
     const QString hostPart = slash < 0 ? rest : rest.left(slash);
@@ -68,12 +69,12 @@ RequestUrl parseRequestUrl(const QString &url)
     const auto colon = hostPart.indexOf(u':');
     result.host = ascii7(colon < 0 ? hostPart : hostPart.left(colon));
     if (result.host.isEmpty())
-        throw Failure(QStringLiteral("Invalid URL: '%1'").arg(url));
+        throw Failure(QStringLiteral("Invalid URL: '%1'").arg(quoted(url)));
     if (colon >= 0) {
         bool ok = false;
         const uint port = hostPart.mid(colon + 1).toUInt(&ok);
         if (!ok || port == 0 || port > 65535)
-            throw Failure(QStringLiteral("Invalid port in URL: '%1'").arg(url));
+            throw Failure(QStringLiteral("Invalid port in URL: '%1'").arg(quoted(url)));
         result.port = quint16(port);
     }
     result.hostHeader = result.port == 80 ? result.host : result.host + ':' + QByteArray::number(result.port);
@@ -82,7 +83,7 @@ RequestUrl parseRequestUrl(const QString &url)
     // its own, so such a request is not sent at all.
     if (hasControlCharacter(result.host) || hasControlCharacter(result.target))
         throw Failure(QStringLiteral("The request to %1 was not sent: its address holds a control character")
-                          .arg(QString::fromLatin1(printable(result.host))));
+                          .arg(quoted(QString::fromLatin1(printable(result.host)))));
     const auto query = result.target.indexOf('?');
     result.path = query < 0 ? result.target : result.target.left(query);
     return result;

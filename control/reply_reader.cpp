@@ -25,6 +25,16 @@ Failure invalidReply(const QString &what)
     return Failure(QStringLiteral("Invalid HTTP reply: %1").arg(what));
 }
 
+std::size_t saturatingAdd(std::size_t a, std::size_t b)
+{
+    return a > SIZE_MAX - b ? SIZE_MAX : a + b;
+}
+
+std::size_t saturatingMul(std::size_t a, std::size_t b)
+{
+    return b != 0 && a > SIZE_MAX / b ? SIZE_MAX : a * b;
+}
+
 QString sizeText(std::size_t bytes)
 {
     if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
@@ -194,7 +204,7 @@ void ReplyReader::State::readHead(std::string_view head)
     strict += "\r\n";
 
     http::response_parser<http::empty_body> parser;
-    parser.header_limit(std::uint32_t(std::min<std::size_t>(limits.maxHead * 2, UINT32_MAX)));
+    parser.header_limit(std::uint32_t(std::min<std::size_t>(saturatingMul(limits.maxHead, 2), UINT32_MAX)));
     parser.body_limit(boost::none); // the body is read and bounded here
     boost::system::error_code ec;
     try {
@@ -256,7 +266,7 @@ bool ReplyReader::State::lineInto(std::string_view &bytes, std::size_t limit, co
 {
     const std::size_t lf = bytes.find('\n');
     const std::size_t take = lf == std::string_view::npos ? bytes.size() : lf + 1;
-    if (pending.size() + take > limit + 2)
+    if (saturatingAdd(pending.size(), take) > saturatingAdd(limit, 2))
         throw Failure(tooLong);
     pending.append(bytes.substr(0, take));
     bytes.remove_prefix(take);
@@ -271,7 +281,7 @@ void ReplyReader::State::step(std::string_view &bytes)
         while (pending.empty() && !bytes.empty() && (bytes.front() == '\r' || bytes.front() == '\n'))
             bytes.remove_prefix(1);
         const std::size_t before = pending.size();
-        pending.append(bytes.substr(0, limits.maxHead + 1 - before));
+        pending.append(bytes.substr(0, saturatingAdd(limits.maxHead, 1) - before));
         const std::size_t end = headEnd(pending, before > 2 ? before - 2 : 0);
         if (end == std::string::npos || end > limits.maxHead) {
             if (pending.size() > limits.maxHead)
@@ -299,7 +309,8 @@ void ReplyReader::State::step(std::string_view &bytes)
         if (!lineInto(bytes, limits.maxChunkLine,
                 QStringLiteral("The reply's chunk line is longer than %1.").arg(sizeText(limits.maxChunkLine))))
             return;
-        // The size in hex; extensions after it are ignored.
+        // The size in hex; extensions after it are ignored. Leading zeros
+        // add nothing to it.
         std::uint64_t size = 0;
         std::size_t digits = 0;
         for (const char c :
@@ -307,7 +318,8 @@ void ReplyReader::State::step(std::string_view &bytes)
             const int v = hexValue(c);
             if (v < 0)
                 break;
-            if (++digits > 15)
+            ++digits;
+            if (size > (UINT64_MAX >> 4))
                 throw tooLarge();
             size = size * 16 + std::uint64_t(v);
         }
@@ -363,6 +375,11 @@ void ReplyReader::State::finish()
     pending = std::string();
 }
 
+std::size_t ReplyLimits::maxTotal() const
+{
+    return saturatingAdd(maxBody, saturatingMul(2 * (std::size_t(std::max(maxInterim, 0)) + 2), maxHead));
+}
+
 ReplyReader::ReplyReader(bool requestWasHttp10, const ReplyLimits &limits)
     : d(std::make_unique<State>())
 {
@@ -405,16 +422,16 @@ void ReplyReader::closed()
         break;
     }
     case Phase::Body:
-        // A body that ends with the connection, or one announced by
-        // Content-Length and cut short: taken as far as it came, so a device
-        // that miscounts its own replies still works.
-        break;
+        // Only a body that the close itself delimits ends here.
+        if (d->untilClose)
+            break;
+        [[fallthrough]];
     case Phase::ChunkLine:
     case Phase::ChunkData:
     case Phase::ChunkDataEnd:
-        // A chunked body cut short has no length to hold it against: a 2xx
-        // reply cannot be told from a complete one, so it fails. Any other
-        // status fails with its status line anyway.
+        // A body cut short of its announced length or of its last chunk is
+        // no reply: taking what came would write a wrong value back to the
+        // box. Any other status fails with its status line anyway.
         if (d->reply.status >= 200 && d->reply.status < 300)
             throw closedGracefully();
         break;

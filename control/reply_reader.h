@@ -32,8 +32,9 @@ struct ReplyLimits
     int maxInterim = 8;
 
     // Everything read for one exchange: the body plus room for its framing,
-    // the interim replies and the trailer.
-    std::size_t maxTotal() const { return maxBody + 2 * std::size_t(maxInterim + 2) * maxHead; }
+    // the interim replies and the trailer. Saturates instead of wrapping, so
+    // no choice of limits turns it into a small number.
+    std::size_t maxTotal() const;
 };
 
 // Reads one HTTP reply from the bytes of a connection, fed as they arrive.

@@ -1,4 +1,5 @@
 #include "control/state_files.h"
+#include "base/device_text.h"
 #include "base/failure.h"
 #include "control/reply_text.h"
 
@@ -56,6 +57,6 @@ int oneInteger(const QByteArray &body)
     const QString text = decodeDeviceText(body);
     const auto value = parseInteger(text);
     if (!value)
-        throw Failure(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        throw Failure(QStringLiteral("'%1' is not a valid integer value").arg(quoted(text)));
     return *value;
 }

@@ -15,12 +15,14 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDomDocument>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 
@@ -41,15 +43,34 @@ struct Stop
 }
 
 // Text from a box as the terminal shows it: control characters (escape
-// sequences among them) become U+FFFD, so a box can neither steer the
-// terminal nor break a line into more lines or fields.
+// sequences among them) and invisible format characters (bidirectional
+// overrides, zero-width characters, line and paragraph separators) become
+// U+FFFD, so a box can neither steer the terminal, nor break a line into
+// more lines or fields, nor make text read other than it is.
 QString field(QString text)
 {
     for (QChar &c : text) {
-        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0) || c.category() == QChar::Other_Format || u == 0x2028 || u == 0x2029)
             c = QChar(QChar::ReplacementCharacter);
     }
     return text;
+}
+
+// JSON for scripts: every character beyond ASCII as \uXXXX, so the output is
+// plain ASCII whatever a box sent.
+QString asciiJson(const QJsonDocument &document)
+{
+    const QString text = QString::fromUtf8(document.toJson(QJsonDocument::Compact));
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0x7F)
+            out += c;
+        else
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return out;
 }
 
 void print(const QString &text)
@@ -66,7 +87,6 @@ public:
         , m_json(json)
         , m_yes(yes)
         , m_dlna(dlna)
-        , m_budget(budget)
         , m_deadline(deadlineIn(budget))
     {
     }
@@ -100,16 +120,14 @@ private:
     QList<DeviceRow> search()
     {
         QList<DeviceRow> rows;
-        SearchLimits limits;
-        limits.duration = std::min(limits.duration, m_budget);
         searchDevicesOn(
             m_ud,
             [&](const QString &reply, const QString &address, Deadline readDeadline) {
                 const auto fetch = std::bind_front(&HttpClient::getNamed, &m_hdown);
-                if (const auto row = deviceFromReply(reply, address, readDeadline, fetch, m_xm))
+                if (const auto row = deviceFromReply(reply, address, readDeadline, fetch))
                     rows.append(*row);
             },
-            limits);
+            m_deadline);
         return rows;
     }
 
@@ -175,8 +193,7 @@ private:
             for (const DeviceRow &row : rows)
                 boxes.append(QJsonObject { { QStringLiteral("name"), row.name },
                     { QStringLiteral("address"), row.address }, { QStringLiteral("port"), row.port } });
-            print(QString::fromUtf8(
-                QJsonDocument(QJsonObject { { QStringLiteral("boxes"), boxes } }).toJson(QJsonDocument::Compact)));
+            print(asciiJson(QJsonDocument(QJsonObject { { QStringLiteral("boxes"), boxes } })));
             return;
         }
         for (const DeviceRow &row : rows)
@@ -208,7 +225,7 @@ private:
                 { QStringLiteral("volume"), volume }, { QStringLiteral("dlnaVolume"), dlnaVolume },
                 { QStringLiteral("orvexStation"), station(orvexRow) },
                 { QStringLiteral("dlnaStation"), station(dlnaRow) }, { QStringLiteral("stations"), stations.size() } };
-            print(QString::fromUtf8(QJsonDocument(status).toJson(QJsonDocument::Compact)));
+            print(asciiJson(QJsonDocument(status)));
             return;
         }
         print((row.name.isEmpty() ? QString() : field(row.name) + u' ') + row.address);
@@ -265,6 +282,9 @@ private:
         }
         const StationList stations = stationsOf(c, row.address);
         const int dlnaRow = commands::readInteger(c, row.address, endpoints::dlnaIndexFile());
+        // The stored row must name a station before anything is sent.
+        if (dlnaRow < 1 || dlnaRow > stations.size())
+            throw Failure::indexOutOfBounds(qsizetype(dlnaRow) - 1);
         commands::stopOrvex(c, target(row), 1000);
         commands::chooseDlnaStream(c, target(row), dlnaRow, stations.at(dlnaRow - 1).IP);
         commands::playDlna(c, target(row));
@@ -358,14 +378,12 @@ private:
     bool m_json;
     bool m_yes;
     bool m_dlna;
-    milliseconds m_budget;
     Deadline m_deadline;
     // A run starts with empty cookie stores, as the window does; it never
     // touches the window's browser cookies.
     HttpClient m_ht;
     HttpClient m_hdown;
     SsdpEndpoint m_ud;
-    QDomDocument m_xm;
 };
 
 } // namespace
@@ -415,14 +433,22 @@ int main(int argc, char *argv[])
     if (parser.isSet(timeout)) {
         bool number = false;
         const double seconds = parser.value(timeout).toDouble(&number);
-        if (!number || seconds <= 0) {
+        if (!number || !std::isfinite(seconds) || seconds <= 0) {
             std::fprintf(stderr, "orvexctl: --timeout takes a number of seconds above 0\n");
             return UsageError;
         }
-        budget = std::min(budget, milliseconds(qint64(seconds * 1000)));
+        // Clamped while still a double: a huge value never reaches the conversion.
+        const double ms = std::min(seconds * 1000, double(ActionBudget.count()));
+        budget = milliseconds(std::max<qint64>(1, qint64(ms)));
     }
     try {
         OrvexCtl(parser.positionalArguments(), parser.isSet(json), parser.isSet(yes), parser.isSet(dlna), budget).run();
+        // What was printed must have reached its reader: a full disk or a
+        // closed pipe is a failure, not success.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "orvexctl: cannot write the output: %s\n", std::strerror(errno));
+            return BoxFailed;
+        }
         return Done;
     } catch (const Stop &stop) {
         std::fprintf(stderr, "orvexctl: %s\n", qPrintable(field(stop.message)));

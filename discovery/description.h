@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDomDocument>
 #include <QString>
 
 // What the program reads from a UPnP device description.
@@ -11,11 +10,15 @@ struct DescriptionFields
     QString urlBase;
 };
 
-// Parses the description into `document` (namespace processing on) and reads
-// device/friendlyName and URLBase, direct children of the document element
-// only. Fails on malformed XML, a missing `device`, a missing or empty
-// `URLBase`, and element content other than one text or CDATA node.
-DescriptionFields readDescription(const QByteArray &body, QDomDocument &document);
+// Real descriptions nest a handful of levels; a deeper one is refused, so no
+// description can make the reader's work grow with its nesting.
+constexpr int MaxDescriptionDepth = 64;
+
+// Reads device/friendlyName and URLBase, direct children of the document
+// element only, in one pass that keeps no document. Fails on malformed XML,
+// nesting deeper than MaxDescriptionDepth, a missing `device`, a missing or
+// empty `URLBase`, and element content other than one text or CDATA node.
+DescriptionFields readDescription(const QByteArray &body);
 
 // The renderer port as the device table stores it: URLBase with every "http://",
 // the source address, ":" and "/" removed, in that order, letter case ignored.

@@ -3,8 +3,8 @@
 #include "discovery/description.h"
 #include "discovery/ssdp.h"
 
-std::optional<DeviceRow> deviceFromReply(const QString &reply, const QString &sourceAddress, Deadline readDeadline,
-    const FetchDescription &fetch, QDomDocument &document)
+std::optional<DeviceRow> deviceFromReply(
+    const QString &reply, const QString &sourceAddress, Deadline readDeadline, const FetchDescription &fetch)
 {
     if (reply.isEmpty())
         return std::nullopt;
@@ -20,7 +20,7 @@ std::optional<DeviceRow> deviceFromReply(const QString &reply, const QString &so
         throw Failure(QStringLiteral("The device description of %1 is larger than 1 MiB").arg(sourceAddress),
             Failure::Kind::TooLarge);
     }
-    const DescriptionFields fields = readDescription(body, document);
+    const DescriptionFields fields = readDescription(body);
     return DeviceRow { fields.friendlyName.left(MaxNameLength), sourceAddress,
         portFromUrlBase(fields.urlBase, sourceAddress) };
 }

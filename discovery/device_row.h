@@ -3,7 +3,6 @@
 #include "base/deadline.h"
 
 #include <QByteArray>
-#include <QDomDocument>
 #include <QString>
 
 #include <cstddef>
@@ -30,8 +29,8 @@ constexpr qsizetype MaxNameLength = 256;
 using FetchDescription = std::function<QByteArray(const QString &url, Deadline deadline, std::size_t maxBytes)>;
 
 // One SSDP reply to one row: the LOCATION line, the description it points to
-// (fetched by `readDeadline` and parsed into `document`), its friendly name and the port derived from its
+// (fetched by `readDeadline`), its friendly name and the port derived from its
 // URLBase. Nothing for an empty reply; fails with the failing layer's message
 // on anything else that stops the row.
-std::optional<DeviceRow> deviceFromReply(const QString &reply, const QString &sourceAddress, Deadline readDeadline,
-    const FetchDescription &fetch, QDomDocument &document);
+std::optional<DeviceRow> deviceFromReply(
+    const QString &reply, const QString &sourceAddress, Deadline readDeadline, const FetchDescription &fetch);

@@ -4,10 +4,11 @@
 
 #include <QHash>
 
-SearchReport runSearch(const ReceiveStep &receive, const AddDevice &addDevice, const SearchLimits &limits)
+SearchReport runSearch(
+    const ReceiveStep &receive, const AddDevice &addDevice, Deadline action, const SearchLimits &limits)
 {
     SearchReport report;
-    const Deadline end = deadlineIn(limits.duration);
+    const Deadline end = within(action, limits.duration);
     QHash<QString, int> readFrom; // replies read per source; -1 once one has failed
 
     auto skip = [&](const QString &address, const QString &message) {
@@ -37,15 +38,16 @@ SearchReport runSearch(const ReceiveStep &receive, const AddDevice &addDevice, c
             continue;
         try {
             addDevice(decodeDatagram(datagram.bytes), datagram.address, within(end, limits.descriptionRead));
-        } catch (const Failure &failure) {
-            skip(datagram.address, failure.message());
+        } catch (...) {
+            skip(datagram.address, failureMessage(std::current_exception()));
         }
     }
     return report;
 }
 
-SearchReport searchDevicesOn(SsdpEndpoint &endpoint, const AddDevice &addDevice, const SearchLimits &limits)
+SearchReport searchDevicesOn(
+    SsdpEndpoint &endpoint, const AddDevice &addDevice, Deadline action, const SearchLimits &limits)
 {
     endpoint.send(ssdpSearchRequest(), platform::firstIPv4Address());
-    return runSearch([&endpoint](Deadline until) { return endpoint.receive(until); }, addDevice, limits);
+    return runSearch([&endpoint](Deadline until) { return endpoint.receive(until); }, addDevice, action, limits);
 }

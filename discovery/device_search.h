@@ -11,7 +11,8 @@ struct SearchLimits
 {
     // The search ends at the first wait this long without a reply ...
     milliseconds silence { 1000 };
-    // ... and at the latest this long after the send, description reads included.
+    // ... and at the latest this long after the send, description reads
+    // included, or at the action's deadline if that comes first.
     milliseconds duration { 10000 };
     // One description read: real ones arrive within milliseconds, so a device
     // that drips its description costs this much and no more.
@@ -36,13 +37,16 @@ using ReceiveStep = std::function<Datagram(Deadline until)>;
 using AddDevice = std::function<void(const QString &reply, const QString &address, Deadline readDeadline)>;
 
 // Reads the replies to a search that has just been sent, until the network
-// has been silent for `silence` or `duration` has passed. Each reply is handed
-// to `addDevice` before the next one is read. A reply that `addDevice` fails
-// on is left out and counted, and its source is not read again in this
-// search, so one broken responder does not hide the others; failures of the
-// receive step itself end the search.
-SearchReport runSearch(const ReceiveStep &receive, const AddDevice &addDevice, const SearchLimits &limits = {});
+// has been silent for `silence`, `duration` has passed or the action's
+// deadline has come. Each reply is handed to `addDevice` before the next one
+// is read. A reply that `addDevice` fails on, whatever the failure, is left
+// out and counted, and its source is not read again in this search, so one
+// broken responder does not hide the others; failures of the receive step
+// itself end the search.
+SearchReport runSearch(
+    const ReceiveStep &receive, const AddDevice &addDevice, Deadline action, const SearchLimits &limits = {});
 
 // The program's search on its endpoint: the search datagram from the host's
 // first IPv4 address, then runSearch over what the endpoint receives.
-SearchReport searchDevicesOn(SsdpEndpoint &endpoint, const AddDevice &addDevice, const SearchLimits &limits = {});
+SearchReport searchDevicesOn(
+    SsdpEndpoint &endpoint, const AddDevice &addDevice, Deadline action, const SearchLimits &limits = {});

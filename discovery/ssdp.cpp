@@ -58,6 +58,14 @@ struct SsdpEndpoint::Socket
 {
     asio::io_context io;
     udp::socket socket { io };
+    asio::ip::address_v4 boundTo;
+
+    [[noreturn]] void fail(const error_code &ec)
+    {
+        error_code ignored;
+        socket.close(ignored);
+        throw Failure::socket(ec.value());
+    }
 };
 
 SsdpEndpoint::SsdpEndpoint()
@@ -70,24 +78,24 @@ SsdpEndpoint::~SsdpEndpoint() = default;
 void SsdpEndpoint::send(const QByteArray &datagram, const std::string &localAddress)
 {
     error_code ec;
+    auto local = asio::ip::make_address_v4(localAddress, ec);
+    if (ec)
+        local = asio::ip::address_v4::any();
+    if (d->socket.is_open() && d->boundTo != local)
+        d->socket.close(ec);
     if (!d->socket.is_open()) {
-        auto local = asio::ip::make_address_v4(localAddress, ec);
-        if (ec)
-            local = asio::ip::address_v4::any();
-        d->socket.open(udp::v4(), ec);
-        if (!ec)
-            d->socket.bind(udp::endpoint(local, 0), ec);
-        if (ec) {
-            d->socket.close();
-            throw Failure::socket(ec.value());
-        }
+        if (d->socket.open(udp::v4(), ec); ec)
+            d->fail(ec);
+        if (d->socket.bind(udp::endpoint(local, 0), ec); ec)
+            d->fail(ec);
+        d->boundTo = local;
     }
     if (d->socket.set_option(asio::socket_base::broadcast(true), ec); ec)
-        throw Failure::socket(ec.value());
+        d->fail(ec);
     const udp::endpoint group(asio::ip::make_address_v4("239.255.255.250"), 1900);
     d->socket.send_to(asio::buffer(datagram.constData(), std::size_t(datagram.size())), group, 0, ec);
     if (ec)
-        throw Failure::socket(ec.value());
+        d->fail(ec);
 }
 
 Datagram SsdpEndpoint::receive(Deadline until)
@@ -126,7 +134,7 @@ Datagram SsdpEndpoint::receive(Deadline until)
     if (*received == asio::error::message_size)
         datagram.oversize = true;
     else if (*received)
-        throw Failure::socket(received->value());
+        d->fail(*received);
     datagram.address = QString::fromStdString(from.address().to_string());
     datagram.port = from.port();
     datagram.oversize = datagram.oversize || n > std::size_t(BufferSize);

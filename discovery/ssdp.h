@@ -29,8 +29,11 @@ struct Datagram
     bool oversize = false; // longer than the 8192-byte receive buffer
 };
 
-// The search's UDP endpoint (`ud`): one IPv4 socket for the whole run, opened
-// and bound at the first send, SO_BROADCAST on.
+// The search's UDP endpoint (`ud`): one IPv4 socket, SO_BROADCAST on, bound to
+// the address of the search that sends on it. It stays open between searches
+// while that address stays the same, so late replies to one search are read
+// by the next; a new address (a DHCP renewal, another Wi-Fi, a resume) opens
+// a new socket, and a failure closes it.
 class SsdpEndpoint
 {
 public:
@@ -41,8 +44,9 @@ public:
     SsdpEndpoint(const SsdpEndpoint &) = delete;
     SsdpEndpoint &operator=(const SsdpEndpoint &) = delete;
 
-    // Opens the socket at the first call (bound to localAddress, or to the
-    // wildcard address when it is empty) and sends to 239.255.255.250:1900.
+    // Opens the socket when it is closed or bound to another address (bound
+    // to localAddress, or to the wildcard address when that is empty) and
+    // sends to 239.255.255.250:1900.
     void send(const QByteArray &datagram, const std::string &localAddress);
     // Waits until `until` for one datagram.
     Datagram receive(Deadline until);

@@ -31,6 +31,7 @@ public:
         bool close = false; // close after the bytes
         bool silent = false; // send nothing, keep the connection
         int dripMs = 0; // one byte every so many ms (the server waits meanwhile)
+        bool reset = false; // reset the connection after the bytes
     };
     using Responder = std::function<Response(const Request &)>;
 
@@ -123,7 +124,11 @@ private:
                     } else {
                         ::send(fd, response.bytes.data(), response.bytes.size(), MSG_NOSIGNAL);
                     }
-                    if (response.close) {
+                    if (response.reset) {
+                        const linger abort { 1, 0 };
+                        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+                    }
+                    if (response.close || response.reset) {
                         ::close(fd);
                         fd = -1;
                     }

@@ -178,6 +178,40 @@ private slots:
                                        << ""
                                        << ""
                                        << "The device description's 'URLBase' is empty.";
+        QTest::newRow("prefix declared on the child") << QByteArray(
+            "<root xmlns=\"urn:a\"><x:device xmlns:x=\"urn:a\"><x:friendlyName>D</x:friendlyName></x:device>"
+            "<URLBase>u</URLBase></root>") << "D"
+                                                      << "u"
+                                                      << "";
+        QTest::newRow("only the first device counts")
+            << ns + "<device/><device><friendlyName>2</friendlyName></device><URLBase>u</URLBase></root>"
+            << ""
+            << "u"
+            << "";
+        QTest::newRow("entities in the text")
+            << ns + "<device><friendlyName>A &amp; B &lt;C&gt;</friendlyName></device><URLBase>u</URLBase></root>"
+            << "A & B <C>"
+            << "u"
+            << "";
+        QTest::newRow("child element in the name fails")
+            << ns + "<device><friendlyName>A<b>x</b></friendlyName></device><URLBase>u</URLBase></root>"
+            << ""
+            << ""
+            << "The element 'friendlyName' of the device description holds more than one text.";
+        QTest::newRow("64 levels read") << ns + "<device><friendlyName>N</friendlyName></device>"
+                + QByteArray("<a>").repeated(63) + QByteArray("</a>").repeated(63) + "<URLBase>u</URLBase></root>"
+                                        << "N"
+                                        << "u"
+                                        << "";
+        QTest::newRow("65 levels refused") << ns + "<device><friendlyName>N</friendlyName></device>"
+                + QByteArray("<a>").repeated(64) + QByteArray("</a>").repeated(64) + "<URLBase>u</URLBase></root>"
+                                           << ""
+                                           << ""
+                                           << "The device description nests its elements deeper than 64 levels.";
+        QTest::newRow("300,000 levels refused at once")
+            << ns + QByteArray("<a>").repeated(300000) << ""
+            << ""
+            << "The device description nests its elements deeper than 64 levels.";
         QTest::newRow("URLBase inside device is not found")
             << ns + "<device><friendlyName>N</friendlyName><URLBase>u</URLBase></device></root>"
             << ""
@@ -190,9 +224,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, urlBase);
         QFETCH(QString, failure);
-        QDomDocument document;
         try {
-            const auto fields = readDescription(xml, document);
+            const auto fields = readDescription(xml);
             QVERIFY2(failure.isEmpty(), "read a description that should fail");
             QCOMPARE(fields.friendlyName, name);
             QCOMPARE(fields.urlBase, urlBase);
@@ -203,9 +236,8 @@ private slots:
 
     void malformedXmlFails()
     {
-        QDomDocument document;
         try {
-            readDescription("<root><device>", document);
+            readDescription("<root><device>");
             QFAIL("no failure");
         } catch (const Failure &f) {
             QVERIFY2(f.message().startsWith(QStringLiteral("The device description is not valid XML: ")),
@@ -240,6 +272,9 @@ private slots:
         QTest::newRow("flood ends at the time bound")
             << "2 *5"
             << "" << QStringList { "10.0.0.2", "10.0.0.5", "10.0.0.5" } << 0 << -1 << "";
+        QTest::newRow("any exception is its responder's failure")
+            << "6 2"
+            << "10.0.0.6" << QStringList { "10.0.0.2" } << 1 << 0 << "10.0.0.6: odd";
     }
     void searchLoop()
     {
@@ -262,12 +297,14 @@ private slots:
             [&](const QString &reply, const QString &address, Deadline readDeadline) {
                 QVERIFY(reply.contains(address));
                 reads << readDeadline;
+                if (address == failing && address == u"10.0.0.6")
+                    throw std::runtime_error("odd");
                 if (address == failing)
                     throw Failure(
                         address == u"10.0.0.4" ? QStringLiteral("broken") : QStringLiteral("broken ") + address);
                 added << address;
             },
-            limits);
+            deadlineIn(ActionBudget), limits);
         QCOMPARE(added, rows);
         QCOMPARE(report.skipped, skipped);
         QCOMPARE(report.firstSkipMessage, message);
@@ -282,40 +319,50 @@ private slots:
             QVERIFY(until <= latestEnd + milliseconds(50));
     }
 
+    // The search ends by the action's deadline when that comes before its own
+    // bound: what the action has left is all it gets.
+    void searchEndsByTheActionsDeadline()
+    {
+        const Deadline action = deadlineIn(milliseconds(200));
+        QList<Deadline> waits, reads;
+        runSearch(
+            scripted("*5", &waits),
+            [&](const QString &, const QString &, Deadline readDeadline) { reads << readDeadline; }, action);
+        QVERIFY(Clock::now() < action + milliseconds(100));
+        QVERIFY(!waits.isEmpty());
+        for (const Deadline until : waits + reads)
+            QVERIFY(until <= action);
+    }
+
     // A reply becomes one row; the description fetch is bounded and its
     // refusal is reworded for the box.
     void replyToRow()
     {
-        QDomDocument document;
         const QString reply = QStringLiteral("HTTP/1.1 200 OK\r\nLOCATION: http://10.0.0.4:1400/d.xml\r\n\r\n");
         QString fetched;
         std::size_t bound = 0;
         const Deadline readDeadline = deadlineIn(milliseconds(3000));
         Deadline fetchedBy;
-        const auto row = deviceFromReply(
-            reply, QStringLiteral("10.0.0.4"), readDeadline,
+        const auto row = deviceFromReply(reply, QStringLiteral("10.0.0.4"), readDeadline,
             [&](const QString &url, Deadline deadline, std::size_t maxBytes) {
                 fetched = url;
                 fetchedBy = deadline;
                 bound = maxBytes;
                 return QByteArray("<root><device><friendlyName>") + QByteArray(300, 'n')
                     + "</friendlyName></device><URLBase>\n  http://10.0.0.4:1400/\n</URLBase></root>";
-            },
-            document);
+            });
         QVERIFY(row);
         QCOMPARE(fetched, QStringLiteral("http://10.0.0.4:1400/d.xml"));
         QCOMPARE(bound, MaxDescriptionBytes);
         QVERIFY(fetchedBy == readDeadline);
         QCOMPARE(row->name, QString(256, u'n'));
         QCOMPARE(row->port, QStringLiteral("1400"));
-        QVERIFY(!deviceFromReply(QString(), QStringLiteral("10.0.0.4"), readDeadline, {}, document));
+        QVERIFY(!deviceFromReply(QString(), QStringLiteral("10.0.0.4"), readDeadline, {}));
         try {
-            deviceFromReply(
-                reply, QStringLiteral("10.0.0.4"), readDeadline,
+            deviceFromReply(reply, QStringLiteral("10.0.0.4"), readDeadline,
                 [](const QString &, Deadline, std::size_t) -> QByteArray {
                     throw Failure(QStringLiteral("The reply is larger than 1 MiB."), Failure::Kind::TooLarge);
-                },
-                document);
+                });
             QFAIL("no failure");
         } catch (const Failure &f) {
             QCOMPARE(f.message(), QStringLiteral("The device description of 10.0.0.4 is larger than 1 MiB"));

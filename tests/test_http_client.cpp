@@ -90,8 +90,11 @@ private slots:
             "HTTP/1.1 100 Continue\r\nX: y\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")
                                      << QByteArray("ok") << "";
         QTest::newRow("204") << QByteArray("HTTP/1.1 204 No Content\r\n\r\n") << QByteArray() << "";
-        QTest::newRow("content cut short")
-            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nhalf") << QByteArray("half") << "";
+        QTest::newRow("content cut short") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nhalf")
+                                           << QByteArray() << "Connection Closed Gracefully.";
+        QTest::newRow("content cut short of a 404")
+            << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 100\r\n\r\nhalf") << QByteArray()
+            << "HTTP/1.1 404 Not Found";
         QTest::newRow("closed in headers after the status line")
             << QByteArray("HTTP/1.1 200 OK\r\nContent-Le") << QByteArray() << "";
         QTest::newRow("closed before the status line")
@@ -299,6 +302,9 @@ private slots:
                                       << QByteArray("ok") << "";
         QTest::newRow("not HTTP") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n") << QByteArray()
                                   << "Invalid HTTP reply: bad status line";
+        QTest::newRow("chunk size with leading zeros") << QByteArray(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n00000000000000000002\r\nok\r\n0\r\n\r\n")
+                                                       << QByteArray("ok") << "";
         QTest::newRow("bad chunk size") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n")
                                         << QByteArray() << "Invalid HTTP reply: bad chunk size";
     }
@@ -383,6 +389,44 @@ private slots:
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed()))); // the whole reply takes 25 s
     }
 
+    // A reset is never the end of a reply, whatever it came after: a volume
+    // file cut to "10" must not become volume 10.
+    void resetIsAFailure_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("inside an announced body") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\n10");
+        QTest::newRow("a body delimited by the close") << QByteArray("HTTP/1.0 200 OK\r\n\r\n10");
+        QTest::newRow("inside a chunked body")
+            << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\n10");
+        QTest::newRow("after the status line") << QByteArray("HTTP/1.1 200 OK\r\n");
+    }
+    void resetIsAFailure()
+    {
+        QFETCH(QByteArray, reply);
+        RawServer server([&](const auto &) {
+            return RawServer::Response { reply.toStdString(), false, false, 0, true };
+        });
+        HttpClient client;
+        QByteArray body = "untouched";
+        const QString message = failureOf(
+            [&] { body = client.get(QStringLiteral("http://127.0.0.1:%1/orvex/vol").arg(server.port()), soon()); });
+        QCOMPARE(message, QStringLiteral("Socket Error # 104\r\nConnection reset by peer"));
+        QCOMPARE(body, QByteArray("untouched"));
+    }
+
+    // Limits chosen as large as they go saturate instead of wrapping round to
+    // small numbers.
+    void limitsSaturate()
+    {
+        const ReplyLimits huge { SIZE_MAX, SIZE_MAX, SIZE_MAX, INT_MAX };
+        QCOMPARE(huge.maxTotal(), SIZE_MAX);
+        const ReplyLimits hugeBody { 64, SIZE_MAX - 10, 64, 8 };
+        QCOMPARE(hugeBody.maxTotal(), SIZE_MAX);
+        const HttpReply reply = ReplyReader::parse(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n", false, huge);
+        QCOMPARE(reply.body, QByteArray("ok"));
+    }
+
     void cookiesOfAReplyCutInItsBody()
     {
         int served = 0;
@@ -432,6 +476,14 @@ private slots:
                                    << "239.255.255.250";
         QTest::newRow("broadcast") << "255.255.255.255"
                                    << "255.255.255.255";
+        // This computer's own address in the private network: a service
+        // listening there is not for a device to point the program at.
+        QTest::newRow("this computer on the LAN") << "10.77.0.1"
+                                                  << "10.77.0.1";
+        QTest::newRow("0.0.0.0/8") << "0.1.2.3"
+                                   << "0.1.2.3";
+        QTest::newRow("link-local") << "169.254.10.20"
+                                    << "169.254.10.20";
     }
     void namedAddressesThatAreNoDevice()
     {
@@ -515,6 +567,35 @@ private slots:
         QCOMPARE(endpoints::webRadioAddress(station), "/orvex/el/php_command_startstop.php?wraddr&wraddre=" + sent);
         QCOMPARE(endpoints::dlnaPlaylist("10.0.0.2", "1400", station),
             "/orvex/dlnaplaylist.php?filep&ip=10.0.0.2&port=1400&fil=" + sent);
+    }
+
+    // The renderer port comes from the box's description: it goes into the
+    // DLNA queries encoded as a station address is, digits as they are.
+    void rendererPortInTheQuery_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("digits") << "49152"
+                                << "49152";
+        QTest::newRow("hash") << "1400#x"
+                              << "1400%23x";
+        QTest::newRow("ampersand") << "1400&fil=evil"
+                                   << "1400%26fil=evil";
+        QTest::newRow("blank") << "14 00"
+                               << "14%2000";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void rendererPortInTheQuery()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, sent);
+        QCOMPARE(endpoints::dlnaStop("10.0.0.2", port), "/orvex/dlnastop.php?sto&ip=10.0.0.2&port=" + sent);
+        QCOMPARE(endpoints::dlnaPlay("10.0.0.2", port), "/orvex/dlnaplay.php?pla&ip=10.0.0.2&port=" + sent);
+        QCOMPARE(endpoints::dlnaVolume("10.0.0.2", port, "30"),
+            "/orvex/dlnavolume.php?vol&ip=10.0.0.2&port=" + sent + "&volv=30");
+        QCOMPARE(endpoints::dlnaPlaylist("10.0.0.2", port, "http://s/a"),
+            "/orvex/dlnaplaylist.php?filep&ip=10.0.0.2&port=" + sent + "&fil=http://s/a");
     }
 };
 

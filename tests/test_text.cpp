@@ -1,4 +1,5 @@
 // Reply text, state files, the station sort, volumes and the error box's full stop.
+#include "base/device_text.h"
 #include "base/failure.h"
 #include "control/reply_text.h"
 #include "control/state_files.h"
@@ -85,6 +86,24 @@ private slots:
         } catch (const Failure &f) {
             QVERIFY2(!valid, qPrintable(f.message()));
             QCOMPARE(f.message(), QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(body)));
+        }
+    }
+
+    // A message quotes at most 200 characters of what a box sent: a 16 MB
+    // volume file makes a short message.
+    void longDeviceTextIsQuotedShort()
+    {
+        QCOMPARE(quoted(QString(200, u'x')), QString(200, u'x'));
+        QCOMPARE(quoted(QString(201, u'x')), QString(200, u'x') + QChar(0x2026));
+        // A cut never leaves half of a surrogate pair behind.
+        const QString notes = QString(199, u'x') + QString::fromUtf8("\U0001F3B5\U0001F3B5");
+        QCOMPARE(quoted(notes), QString(199, u'x') + QChar(0x2026));
+        try {
+            ::oneInteger(QByteArray(16 * 1024 * 1024, 'v'));
+            QFAIL("no failure");
+        } catch (const Failure &f) {
+            QCOMPARE(f.message(),
+                QStringLiteral("'%1%2' is not a valid integer value").arg(QString(200, u'v')).arg(QChar(0x2026)));
         }
     }
 
