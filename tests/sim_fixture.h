@@ -34,9 +34,14 @@ public:
         file.close();
         const QString ready = m_dir.filePath(QStringLiteral("ready"));
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(ORVEX_SIM_PATH),
-            { QStringLiteral("--config"), file.fileName(), QStringLiteral("--log"), logPath(),
-                QStringLiteral("--ready-file"), ready });
+        QStringList arguments { QStringLiteral(ORVEX_SIM_PATH), QStringLiteral("--config"), file.fileName(),
+            QStringLiteral("--log"), logPath(), QStringLiteral("--ready-file"), ready };
+        // The boxes run in the private network's own namespace for devices,
+        // so that none of their addresses is this computer's.
+        const QString devicesNs = qEnvironmentVariable("ORVEX_DEVICE_NETNS");
+        if (!devicesNs.isEmpty())
+            arguments = QStringList { QStringLiteral("--net=") + devicesNs, QStringLiteral("--") } + arguments;
+        m_process.start(devicesNs.isEmpty() ? arguments.takeFirst() : QStringLiteral("nsenter"), arguments);
         for (int i = 0; i < 200 && !QFile::exists(ready) && m_process.state() != QProcess::NotRunning; ++i)
             QTest::qWait(10);
         m_ok = QFile::exists(ready);

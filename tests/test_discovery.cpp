@@ -1,10 +1,14 @@
 // The search datagram, reply lines, the LOCATION rule, the description reader,
-// the port derived from URLBase, and the search loop with a scripted receiver.
+// the port derived from URLBase, the search loop with a scripted receiver, and
+// the search socket in the private network when the host's address changes.
 #include "base/failure.h"
+#include "control/http_client.h"
 #include "discovery/description.h"
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
 #include "discovery/ssdp.h"
+#include "platform/netinfo.h"
+#include "sim_fixture.h"
 
 #include <QTest>
 
@@ -332,6 +336,50 @@ private slots:
         QVERIFY(!waits.isEmpty());
         for (const Deadline until : waits + reads)
             QVERIFY(until <= action);
+    }
+
+    // Each search binds to the address it works out: after the host's address
+    // changed (a DHCP renewal, another Wi-Fi), the next search on the same
+    // endpoint goes out from the new address and finds the box again.
+    void searchAfterTheAddressChanged()
+    {
+        if (qEnvironmentVariable("ORVEX_DEVICE_NETNS").isEmpty())
+            QSKIP("needs the private network of scripts/orvex-net");
+        SimFixture sim(QJsonArray { SimFixture::device("Box", 0, 20) });
+        QVERIFY(sim.ok());
+        SsdpEndpoint endpoint;
+        const auto search = [&] {
+            QStringList found;
+            HttpClient hdown;
+            searchDevicesOn(
+                endpoint,
+                [&](const QString &reply, const QString &address, Deadline readDeadline) {
+                    const auto fetch = std::bind_front(&HttpClient::getNamed, &hdown);
+                    if (const auto row = deviceFromReply(reply, address, readDeadline, fetch))
+                        found << row->name;
+                },
+                deadlineIn(ActionBudget));
+            return found;
+        };
+        const auto ip = [](const QString &arguments) {
+            return QProcess::execute(QStringLiteral("ip"), arguments.split(u' ')) == 0;
+        };
+        QCOMPARE(search(), QStringList { "Box" });
+        // The new address takes over from the old one, as a renewal does.
+        QFile promote(QStringLiteral("/proc/sys/net/ipv4/conf/orvex0/promote_secondaries"));
+        QVERIFY(promote.open(QIODevice::WriteOnly) && promote.write("1") == 1);
+        promote.close();
+        QVERIFY(ip("addr add 10.77.0.2/24 dev orvex0"));
+        QVERIFY(ip("addr del 10.77.0.1/24 dev orvex0"));
+        QVERIFY(ip("route replace default via 10.77.0.254 dev orvex0"));
+        QCOMPARE(QString::fromStdString(platform::firstIPv4Address()), QStringLiteral("10.77.0.2"));
+        QCOMPARE(search(), QStringList { "Box" });
+        const auto searches = sim.log("ssdp");
+        QCOMPARE(searches.size(), 2);
+        QVERIFY2(searches.last().peer.startsWith("10.77.0.2:"), qPrintable(searches.last().peer));
+        QVERIFY(ip("addr add 10.77.0.1/24 dev orvex0"));
+        QVERIFY(ip("addr del 10.77.0.2/24 dev orvex0"));
+        QVERIFY(ip("route replace default via 10.77.0.254 dev orvex0"));
     }
 
     // A reply becomes one row; the description fetch is bounded and its

@@ -200,6 +200,8 @@ private slots:
             QList<QByteArray> { "POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0" });
     }
 
+    // A port with a line break in it goes into the DLNA queries encoded, so it
+    // never makes a header line of its own.
     void urlBaseWithControlCharacters()
     {
         SimFixture sim(devices({ SimFixture::device("Injector", 0, 20,
@@ -208,10 +210,78 @@ private slots:
         startWindow();
         QVERIFY(waitReady());
         QCOMPARE(m_window->devicePorts(), QStringList { "49152\r\nX-Injected yes" });
-        QCOMPARE(
-            m_errors, QStringList { "The request to 10.77.0.20 was not sent: its address holds a control character." });
+        QCOMPARE(m_errors, QStringList());
+        QVERIFY(sim.requestLines().contains(
+            "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152%0D%0AX-Injected%20yes&volv=60 HTTP/1.0"));
+        for (const LogEntry &entry : sim.log("http"))
+            QVERIFY2(!entry.raw.contains("\nX-Injected"), entry.raw.constData());
+    }
+
+    // 300,000 nested elements are refused at the 65th, at once; the good box
+    // beside them is listed.
+    void deeplyNestedDescription()
+    {
+        SimFixture sim(devices({ SimFixture::device("Deep", 0, 20, description({ { "nestDepth", 300000 } })),
+            SimFixture::device("Good", 1, 300) }));
+        QVERIFY(sim.ok());
+        QElapsedTimer clock;
+        clock.start();
+        startWindow();
+        const qint64 took = searchTime(clock);
+        QVERIFY2(took < 6000, qPrintable(QString::number(took)));
+        QVERIFY(waitReady());
+        QCOMPARE(rows("dlist"), QStringList { "Good" });
+        QCOMPARE(banner(),
+            QStringLiteral("Skipped 1 responder(s): 10.77.0.20: The device description nests its elements deeper "
+                           "than 64 levels."));
+    }
+
+    // A 16 MB volume file is quoted by its first 200 characters.
+    void longStateFileQuotedShort()
+    {
+        SimFixture sim(devices({ SimFixture::device(
+            "Long", 0, 20, faults({ { "/orvex/vol", QJsonObject { { "hugeBodyBytes", 16000000 } } } })) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_errors.isEmpty(), 20000);
+        QCOMPARE(m_errors,
+            QStringList {
+                QStringLiteral("'%1%2' is not a valid integer value.").arg(QString(200, u'A')).arg(QChar(0x2026)) });
+        QVERIFY(tabs()->isEnabled());
+    }
+
+    // A LOCATION at this computer's own address on the network is refused: a
+    // service that listens there is not for a box to point the program at.
+    void locationOnThisComputersAddress()
+    {
+        QTcpServer service;
+        QVERIFY(service.listen(QHostAddress("10.77.0.1"), 8089));
+        SimFixture sim(devices(
+            { SimFixture::device("Sneaky", 0, 20, ssdp({ { "location", "http://10.77.0.1:8089/private/admin" } })),
+                SimFixture::device("Good", 1, 200) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        QCOMPARE(rows("dlist"), QStringList { "Good" });
+        QVERIFY(!service.hasPendingConnections());
+        QCOMPARE(banner(),
+            QStringLiteral(
+                "Skipped 1 responder(s): 10.77.0.20: 10.77.0.1 is not the address of a device on the network"));
+    }
+
+    // A volume file cut after "10" of "100" by a reset is no volume: nothing is
+    // written back to the box.
+    void cutReplyWritesNothingBack()
+    {
+        SimFixture sim(devices({ SimFixture::device("Cut", 0, 20,
+            faults({ { "/orvex/vol", QJsonObject { { "body", "100" }, { "resetAfterBytes", 2 } } } })) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_errors.isEmpty(), 20000);
+        QCOMPARE(m_errors, QStringList { "Socket Error # 104\r\nConnection reset by peer." });
         for (const QByteArray &line : sim.requestLines())
-            QVERIFY2(!line.contains("dlnavolume") && !line.contains("Injected"), line.constData());
+            QVERIFY2(!line.contains("volev"), line.constData());
+        QVERIFY(tabs()->isEnabled());
     }
 
     // Replies that embedded servers send and browsers read.

@@ -18,11 +18,13 @@ struct Run
     qint64 ms = 0;
 };
 
-Run orvexctl(const QStringList &arguments, const QString &directory = QString())
+Run orvexctl(const QStringList &arguments, const QString &directory = QString(), const QString &output = QString())
 {
     QProcess process;
     if (!directory.isEmpty())
         process.setWorkingDirectory(directory);
+    if (!output.isEmpty())
+        process.setStandardOutputFile(output);
     QElapsedTimer clock;
     clock.start();
     process.start(QStringLiteral(ORVEXCTL_PATH), arguments);
@@ -208,6 +210,11 @@ private slots:
                                                  << "orvexctl: no station is named 'Nowhere FM'\n";
         QTest::newRow("no box matches") << QStringList { "status", "Attic" } << 3
                                         << "orvexctl: 'Attic' matches no box; boxes: Box (10.77.0.20)\n";
+        for (const char *seconds : { "nan", "inf", "-inf", "0", "-1" })
+            QTest::addRow("--timeout %s", seconds) << QStringList { "stop", "orvex", "10.77.0.20", "--timeout",
+                seconds } << 2 << "orvexctl: --timeout takes a number of seconds above 0\n";
+        QTest::newRow("a huge --timeout is the action's 15 s")
+            << QStringList { "stop", "orvex", "10.77.0.20", "--timeout", "1e300" } << 0 << "";
     }
     void exitStatuses()
     {
@@ -220,6 +227,58 @@ private slots:
         const Run run = orvexctl(arguments);
         QCOMPARE(run.status, status);
         QCOMPARE(run.err, error);
+    }
+
+    // The box's stored DLNA row must name one of its stations before anything
+    // is sent: a row out of range stops nothing.
+    void startDlnaChecksTheRowFirst_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("none chosen") << 0 << "orvexctl: List index out of bounds (-1)\n";
+        QTest::newRow("past the last") << 21 << "orvexctl: List index out of bounds (20)\n";
+        QTest::newRow("the lowest integer")
+            << int(-2147483648LL) << "orvexctl: List index out of bounds (-2147483649)\n";
+    }
+    void startDlnaChecksTheRowFirst()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, error);
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20, state(35, 60, 1, row)) }));
+        QVERIFY(sim.ok());
+        const Run run = orvexctl({ "start", "dlna", "10.77.0.20:49152" });
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, error);
+        QCOMPARE(posts(sim, 0), QList<QByteArray>());
+    }
+
+    // Output that cannot be written is a failure.
+    void outputThatCannotBeWritten()
+    {
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20) }));
+        QVERIFY(sim.ok());
+        const Run run = orvexctl({ "list" }, QString(), "/dev/full");
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.err, QStringLiteral("orvexctl: cannot write the output: No space left on device\n"));
+    }
+
+    // Invisible format characters (bidirectional overrides, zero-width
+    // characters, line separators) never reach the terminal; JSON is plain
+    // ASCII with every other character escaped.
+    void formatCharactersAndJson()
+    {
+        const QString name = QStringLiteral("Caf\u00e9\u202eoF\u200b\u2028\u0085X\U0001F3B5");
+        SimFixture sim(devices({ SimFixture::device(name, 0, 20) }));
+        QVERIFY(sim.ok());
+        const Run list = orvexctl({ "list" });
+        QCOMPARE(list.status, 0);
+        QCOMPARE(list.out, QStringLiteral("Caf\u00e9\uFFFDoF\uFFFD\uFFFD\uFFFDX\U0001F3B5\t10.77.0.20\t49152\n"));
+        const Run json = orvexctl({ "list", "--json" });
+        QCOMPARE(json.status, 0);
+        for (const QChar c : json.out)
+            QVERIFY2((c.unicode() >= 0x20 && c.unicode() < 0x7F) || c == u'\n', qPrintable(json.out));
+        QVERIFY(json.out.contains(QStringLiteral("Caf\\u00e9\\u202eoF\\u200b\\u2028\\u0085X\\ud83c\\udfb5")));
+        QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8())["boxes"][0]["name"].toString(), name);
     }
 
     // A box that never answers costs the deadline and no more.

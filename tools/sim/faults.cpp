@@ -2,6 +2,8 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
+
 namespace {
 
 QByteArray reason(int status)
@@ -111,9 +113,15 @@ Delivery deliver(HttpAnswer answer, const QJsonObject &fault, bool keepAlive)
             announced += 100; // promise more than comes, then close
         head += "Content-Length: " + QByteArray::number(announced) + eol + connection + eol + eol;
         out.bytes += head + body;
+        if (fault.contains(QStringLiteral("resetAfterBytes"))) {
+            out.bytes.chop(
+                body.size() - std::min<qsizetype>(body.size(), fault.value(QStringLiteral("resetAfterBytes")).toInt()));
+            out.reset = true;
+        }
     }
     // A dripped reply takes longer than any idle time: the connection ends with it.
     out.close = !keepAlive || out.dripMs > 0 || fault.value(QStringLiteral("closeInChunked")).toBool()
-        || fault.value(QStringLiteral("shortBody")).toBool() || fault.value(QStringLiteral("close")).toBool();
+        || fault.value(QStringLiteral("shortBody")).toBool() || fault.value(QStringLiteral("close")).toBool()
+        || out.reset;
     return out;
 }

@@ -14,6 +14,8 @@
 //   rawHex      exactly these reply bytes instead of a built reply
 //   repeatHex   after the reply bytes (rawHex or built), these bytes again
 //               and again for as long as the peer reads
+//   resetAfterBytes  send the head and this many bytes of the body, then
+//               reset the connection
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -36,6 +38,7 @@ struct Delivery
     int dripMs = 0; // 0: all at once
     QByteArray repeat; // sent after the bytes for ever
     bool close = false; // close once the bytes are out
+    bool reset = false; // reset the connection once the bytes are out
 };
 
 // The switches for a request: the longest matching key of `faults`; for the

@@ -11,6 +11,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 namespace {
 
 // One accepted connection: reads requests, answers each, keeps HTTP/1.1
@@ -78,9 +80,18 @@ private:
 void send(QObject *context, QTcpSocket *socket, const Delivery &delivery)
 {
     QPointer<QTcpSocket> guard(socket);
-    auto finish = [guard, close = delivery.close] {
-        if (guard && close)
+    auto finish = [guard, close = delivery.close, reset = delivery.reset] {
+        if (!guard)
+            return;
+        if (reset) {
+            // A zero linger makes the close a reset, once the bytes are out.
+            guard->waitForBytesWritten(1000);
+            const linger abort { 1, 0 };
+            ::setsockopt(int(guard->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+            guard->abort();
+        } else if (close) {
             guard->disconnectFromHost();
+        }
     };
     if (!delivery.repeat.isEmpty()) {
         // The bytes, then the repeated part for as long as the peer reads,

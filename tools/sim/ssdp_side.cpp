@@ -69,7 +69,8 @@ QString Device::udn() const
 // Description switches: body (the whole text), malformed, noUrlBase,
 // noFriendlyName, prettyUrlBase (its text on an indented line of its own),
 // urlBaseXml (the URLBase content as raw XML), padNameBytes (that many more
-// characters in the friendly name).
+// characters in the friendly name), nestDepth (that many nested elements,
+// never closed, in front of everything else in the root).
 QByteArray Device::description() const
 {
     const QJsonObject d = m_config.value(QStringLiteral("description")).toObject();
@@ -85,6 +86,8 @@ QByteArray Device::description() const
     QByteArray xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                      "<root xmlns=\"urn:schemas-upnp-org:device-1-0\">\n"
                      "  <specVersion><major>1</major><minor>0</minor></specVersion>\n";
+    const int depth = d.value(QStringLiteral("nestDepth")).toInt(0);
+    xml += QByteArray("<a>").repeated(depth);
     if (!d.value(QStringLiteral("noUrlBase")).toBool())
         xml += "  <URLBase>" + urlBase + "</URLBase>\n";
     xml += "  <device>\n"
