@@ -1,10 +1,12 @@
 #include "webview/cookie_file.h"
+#include "platform/user_file.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <QUrl>
 #include <QWebEngineCookieStore>
+
+#include <cstdio>
 
 namespace {
 
@@ -21,26 +23,54 @@ QUrl originOf(const QNetworkCookie &cookie)
     return origin;
 }
 
+std::string nativePath(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
 } // namespace
 
 CookieFile::CookieFile(const QString &path, QWebEngineCookieStore *store, QObject *parent)
     : QObject(parent)
     , m_path(path)
 {
+    m_usable = platform::userFileState(nativePath(path)) != platform::UserFileState::Refused;
+    if (!m_usable)
+        std::fprintf(stderr,
+            "orvex-manager: %s is not a regular file of this user; the device page's cookies are kept for this run "
+            "only.\n",
+            QFile::encodeName(path).constData());
+    // Loaded before the store is watched: putting them in changes nothing to write.
+    if (m_usable) {
+        m_cookies = read(path);
+        for (const QNetworkCookie &cookie : std::as_const(m_cookies))
+            store->setCookie(cookie, originOf(cookie));
+    }
+    m_writeTimer.setSingleShot(true);
+    m_writeTimer.setInterval(1000);
+    connect(&m_writeTimer, &QTimer::timeout, this, &CookieFile::flush);
     connect(store, &QWebEngineCookieStore::cookieAdded, this, &CookieFile::added);
     connect(store, &QWebEngineCookieStore::cookieRemoved, this, &CookieFile::removed);
-    for (const QNetworkCookie &cookie : read(path))
-        store->setCookie(cookie, originOf(cookie));
+}
+
+CookieFile::~CookieFile()
+{
+    flush();
 }
 
 QList<QNetworkCookie> CookieFile::read(const QString &path)
 {
     QList<QNetworkCookie> cookies;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    bool cut = false;
+    const auto bytes = platform::readUserFile(nativePath(path), std::size_t(MaxFileBytes), &cut);
+    if (!bytes)
         return cookies;
+    QByteArray text = QByteArray::fromStdString(*bytes);
+    // A line cut by the bound would be a cookie other than the one written.
+    if (cut)
+        text.truncate(text.lastIndexOf('\n') + 1);
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (const QByteArray &line : file.read(MaxFileBytes).split('\n')) {
+    for (const QByteArray &line : text.split('\n')) {
         for (const QNetworkCookie &cookie : QNetworkCookie::parseCookies(line)) {
             if (cookie.expirationDate().isValid() && cookie.expirationDate() < now)
                 continue;
@@ -53,28 +83,53 @@ QList<QNetworkCookie> CookieFile::read(const QString &path)
 
 bool CookieFile::write(const QString &path, const QList<QNetworkCookie> &cookies)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    for (const QNetworkCookie &cookie : cookies)
-        file.write(cookie.toRawForm(QNetworkCookie::Full) + '\n');
-    return file.commit();
+    QList<QByteArray> lines;
+    qint64 bytes = 0;
+    for (auto cookie = cookies.crbegin(); cookie != cookies.crend() && lines.size() < MaxCookies; ++cookie) {
+        const QByteArray line = cookie->toRawForm(QNetworkCookie::Full) + '\n';
+        if (bytes + line.size() > MaxFileBytes)
+            break;
+        bytes += line.size();
+        lines.prepend(line);
+    }
+    return platform::replaceUserFile(nativePath(path), lines.join().toStdString());
 }
 
 void CookieFile::added(const QNetworkCookie &cookie)
 {
     forget(cookie);
     m_cookies.append(cookie);
-    write(m_path, m_cookies);
+    // The oldest go first: a page that sets cookies in a loop keeps the
+    // newest, and memory stays flat.
+    if (m_cookies.size() > MaxCookies)
+        m_cookies.remove(0, m_cookies.size() - MaxCookies);
+    changed();
 }
 
 void CookieFile::removed(const QNetworkCookie &cookie)
 {
     forget(cookie);
-    write(m_path, m_cookies);
+    changed();
 }
 
 void CookieFile::forget(const QNetworkCookie &cookie)
 {
     m_cookies.removeIf([&cookie](const QNetworkCookie &kept) { return kept.hasSameIdentifier(cookie); });
+}
+
+void CookieFile::changed()
+{
+    m_dirty = true;
+    if (!m_writeTimer.isActive())
+        m_writeTimer.start();
+}
+
+void CookieFile::flush()
+{
+    m_writeTimer.stop();
+    if (!m_dirty || !m_usable)
+        return;
+    m_dirty = false;
+    ++m_writes;
+    write(m_path, m_cookies);
 }

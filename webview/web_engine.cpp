@@ -7,20 +7,40 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 
+QByteArray engineFlags(const QByteArray &inherited, bool root)
+{
+    // Flags from the environment that change only how the page is drawn. Any
+    // other (--no-sandbox, --single-process, --remote-debugging-port and the
+    // many more that open the engine up) is dropped: a box's page must not
+    // get out of its sandbox because of what the session happens to set.
+    static const QList<QByteArray> harmless { "--disable-gpu", "--disable-gpu-compositing",
+        "--disable-software-rasterizer", "--force-device-scale-factor", "--force-dark-mode",
+        "--force-renderer-accessibility", "--lang" };
+    QList<QByteArray> flags;
+    for (const QByteArray &flag : inherited.simplified().split(' ')) {
+        const QByteArray name = flag.left(flag.indexOf('='));
+        if (harmless.contains(name))
+            flags << flag;
+    }
+    // No log output; the engine's defaults for everything else. A device's
+    // page runs in the engine's own renderer process, so a page that crashes
+    // or exhausts it leaves the window standing.
+    flags << "--disable-logging"
+          << "--log-level=3";
+    // The renderer is sandboxed; Chromium's sandbox cannot start as root, and
+    // only then it is switched off.
+    if (root)
+        flags << "--no-sandbox";
+    return flags.join(' ');
+}
+
 void configureWebEngine()
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    // No log output, no remote debugging; the engine's defaults for everything
-    // else. A device's page runs in the engine's own renderer process, so a page
-    // that crashes or exhausts it leaves the window standing.
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " --disable-logging --log-level=3";
-    // The renderer is sandboxed; Chromium's sandbox cannot start as root, and
-    // only then it is switched off.
-    if (platform::runsAsRoot())
-        flags += " --no-sandbox";
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), platform::runsAsRoot()));
     qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+    if (!platform::runsAsRoot())
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
 }
 
 void checkWebEngineInstalled()

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
-// Start settings of the embedded browser engine. Must run before the
-// QApplication is created.
+// The engine's command-line flags: those of `inherited` that only change how
+// pages are drawn, then the program's own; the sandbox is off only for root.
+QByteArray engineFlags(const QByteArray &inherited, bool root);
+
+// Start settings of the embedded browser engine, whatever the environment
+// holds. Must run before the QApplication is created.
 void configureWebEngine();
 
 // Checks that the engine's resource files are where Qt WebEngine will look for

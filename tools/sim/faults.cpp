@@ -64,6 +64,8 @@ Delivery deliver(HttpAnswer answer, const QJsonObject &fault, bool keepAlive)
 
     if (fault.contains(QStringLiteral("status")))
         answer.status = fault.value(QStringLiteral("status")).toInt();
+    if (fault.contains(QStringLiteral("contentType")))
+        answer.contentType = fault.value(QStringLiteral("contentType")).toString().toLatin1();
     if (fault.contains(QStringLiteral("body")))
         answer.body = fault.value(QStringLiteral("body")).toString().toUtf8();
     if (fault.contains(QStringLiteral("bodyHex")))

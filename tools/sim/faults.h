@@ -4,7 +4,7 @@
 // a request, and the reply bytes and their delivery with those switches on.
 //
 // Switches (keyed by path, path and the start of the query, or "*"):
-//   status, body, bodyHex, emptyBody, hugeBodyBytes, bom, leadingBreak,
+//   status, body, bodyHex, contentType, emptyBody, hugeBodyBytes, bom, leadingBreak,
 //   location, setCookie, chunked, closeInChunked, shortBody, close,
 //   closeBeforeStatus, noReply, delayMs,
 //   dripMs      send the reply one byte every so many ms
