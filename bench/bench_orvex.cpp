@@ -9,7 +9,10 @@
 //   web        time from the WEB click to the page loaded, and peak RSS
 //   ctl        orvexctl: the wall time of "volume ADDRESS 30" and of "list" with 50 boxes
 //   hostile    broken and hostile boxes: the longest time the window was busy
-//              and the peak RSS for each, and the worst-order station sort
+//              and the peak RSS for each, and the worst-order station sort;
+//              hostile pages of a box in the WEB page: the longest time the
+//              window did not answer, peak RSS, and what reached standard error
+#include "../tests/hostile_pages.h"
 #include "../tests/sim_fixture.h"
 #include "../tests/worst_order.h"
 #include "app/error_box.h"
@@ -31,6 +34,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTcpServer>
 #include <QTimer>
 
 #include <algorithm>
@@ -140,15 +144,17 @@ void benchSearch()
     }
 }
 
-// Runs this executable again in child mode and reads the line it prints.
-QByteArray child(const QString &mode, const QString &dir, qint64 *elapsedMs = nullptr)
+// Runs this executable again in child mode and reads the line it prints; with
+// `errors`, what it wrote to standard error too.
+QByteArray child(const QString &mode, const QString &dir, qint64 *elapsedMs = nullptr, QByteArray *errors = nullptr)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ORVEX_BENCH_CHILD"), mode);
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(dir);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (!errors)
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer clock;
     clock.start();
     process.start(QCoreApplication::applicationFilePath(), {});
@@ -156,6 +162,8 @@ QByteArray child(const QString &mode, const QString &dir, qint64 *elapsedMs = nu
     while (process.state() != QProcess::NotRunning || process.bytesAvailable()) {
         process.waitForReadyRead(50);
         out += process.readAllStandardOutput();
+        if (errors)
+            *errors += process.readAllStandardError();
         if (out.contains('\n') && elapsedMs && *elapsedMs < 0)
             *elapsedMs = clock.elapsed();
         if (clock.elapsed() > 60000) {
@@ -356,27 +364,94 @@ void benchHostile()
     }
 }
 
+// The longest time the window's event loop was held since the watch began:
+// the longest gap between two ticks of a 5 ms timer.
+struct BusyWatch
+{
+    QElapsedTimer clock;
+    QTimer tick;
+    qint64 last = 0;
+    qint64 longest = 0;
+
+    BusyWatch()
+    {
+        clock.start();
+        QObject::connect(&tick, &QTimer::timeout, [this] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        tick.start(5);
+    }
+    // With the gap up to now: a handler that has just returned counts too.
+    qint64 busiest() const { return std::max(longest, clock.elapsed() - last); }
+};
+
+// The hostile pages of hostile_pages.h, each in the WEB page of the window.
+constexpr quint16 PageLoopbackPort = 8099;
+const char *const HostilePages[]
+    = { "scheme.html", "local.html", "away.html", "console.html", "dialogs.html", "cookies.html" };
+
+void benchHostilePages()
+{
+    SimFixture sim(QJsonArray { SimFixture::device(QStringLiteral("Living Room"), 0, 20,
+                                    { { QStringLiteral("faults"), hostilePages(PageLoopbackPort) } }),
+        SimFixture::device(QStringLiteral("Other"), 1, 60) });
+    for (const char *page : HostilePages) {
+        QTemporaryDir dir;
+        QByteArray errors;
+        const QByteArray line = child(QStringLiteral("page:") + QLatin1String(page), dir.path(), nullptr, &errors);
+        std::printf("hostile page %-14s %s; standard error %lld bytes, %s\n", page, line.constData(),
+            static_cast<long long>(errors.size()), errors.contains('\x1b') ? "with ESC" : "no ESC");
+        std::fflush(stdout);
+    }
+}
+
+// The window with one hostile page in its WEB page for 7 s: the longest time
+// the event loop was held, the peak RSS, and loopback requests that got out.
+int runHostilePage(const QString &page)
+{
+    QTcpServer loopback;
+    int hits = 0;
+    loopback.listen(QHostAddress::LocalHost, PageLoopbackPort);
+    QObject::connect(&loopback, &QTcpServer::newConnection, [&] {
+        while (auto *socket = loopback.nextPendingConnection()) {
+            ++hits;
+            socket->deleteLater();
+        }
+    });
+    Tmain window;
+    window.show();
+    if (!waitReady(window, 20000))
+        return 1;
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("TabControl1"));
+    auto *view = window.findChild<DeviceWebView *>(QStringLiteral("webb1"));
+    QSignalSpy finished(view, &QWebEngineView::loadFinished);
+    emit tabs->tabBar()->tabBarClicked(4);
+    tabs->setCurrentIndex(4);
+    if (!finished.wait(10000))
+        return 1;
+    BusyWatch watch;
+    view->load(QUrl(QStringLiteral("http://10.77.0.20/orvex/") + page));
+    while (watch.clock.elapsed() < 7000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::printf("window unanswering at most %lld ms, peak RSS %s, title '%s', %d loopback request(s)",
+        static_cast<long long>(watch.busiest()), qPrintable(peakRss()), qPrintable(view->title().left(40)), hits);
+    return 0;
+}
+
 // The window against one hostile case until the search and refresh are done:
 // the longest time the event loop was held, and the peak RSS.
 int runHostile(int)
 {
     QStringList errors;
     errorbox::setTestHook([&errors](const QString &text) { errors << text; });
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0, busiest = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        busiest = std::max(busiest, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
-    tick.start(5);
+    BusyWatch watch;
     Tmain window(Tmain::Options { false });
     window.show();
     auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("TabControl1"));
-    while (clock.elapsed() < 60000 && !(tabs->isEnabled() && !window.searchTimer().isEnabled()))
+    while (watch.clock.elapsed() < 60000 && !(tabs->isEnabled() && !window.searchTimer().isEnabled()))
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    busiest = std::max(busiest, clock.elapsed() - last); // a handler that has just returned
+    const qint64 busiest = watch.busiest();
     const auto rows = window.findChild<QListWidget *>(QStringLiteral("dlist"))->count();
     QString outcome = errors.isEmpty() ? QStringLiteral("%1 box(es) listed").arg(rows) : errors.first().simplified();
     std::printf("busy at most %lld ms, peak RSS %s; %s", static_cast<long long>(busiest), qPrintable(peakRss()),
@@ -388,6 +463,8 @@ int runChild(const QString &mode)
 {
     if (mode.startsWith(QLatin1String("hostile:")))
         return runHostile(mode.mid(8).toInt());
+    if (mode.startsWith(QLatin1String("page:")))
+        return runHostilePage(mode.mid(5));
     errorbox::setTestHook([](const QString &text) { std::fprintf(stderr, "error box: %s\n", qPrintable(text)); });
     if (mode == QLatin1String("launch")) {
         QElapsedTimer clock;
@@ -494,7 +571,9 @@ int main(int argc, char *argv[])
         benchWeb();
     if (wanted("ctl"))
         benchCtl();
-    if (wanted("hostile"))
+    if (wanted("hostile")) {
         benchHostile();
+        benchHostilePages();
+    }
     return 0;
 }

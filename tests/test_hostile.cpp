@@ -108,23 +108,33 @@ private slots:
         QCOMPARE(m_errors, QStringList());
     }
 
-    // A LOCATION on the host itself is refused: nothing reaches a service that
-    // listens only on the host's own loopback.
-    void locationOnTheHostItself()
+    // A LOCATION on this computer is refused: nothing reaches a service that
+    // listens on its loopback, or on its own address in the network, which the
+    // network cannot reach.
+    void locationOnThisComputer_data()
     {
-        QTcpServer local;
-        QVERIFY(local.listen(QHostAddress::LocalHost, 8088));
-        SimFixture sim(
-            devices({ SimFixture::device("Sneaky", 0, 20, ssdp({ { "location", "http://127.0.0.1:8088/d.xml" } })),
-                SimFixture::device("Good", 1, 200) }));
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("port");
+        QTest::newRow("loopback") << "127.0.0.1" << 8088;
+        QTest::newRow("this computer's address in the network") << "10.77.0.1" << 8089;
+    }
+    void locationOnThisComputer()
+    {
+        QFETCH(QString, address);
+        QFETCH(int, port);
+        QTcpServer service;
+        QVERIFY(service.listen(QHostAddress(address), quint16(port)));
+        const QString location = QStringLiteral("http://%1:%2/private/admin").arg(address).arg(port);
+        SimFixture sim(devices({ SimFixture::device("Sneaky", 0, 20, ssdp({ { "location", location } })),
+            SimFixture::device("Good", 1, 200) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
         QCOMPARE(rows("dlist"), QStringList { "Good" });
-        QVERIFY(!local.hasPendingConnections());
+        QVERIFY(!service.hasPendingConnections());
         QCOMPARE(banner(),
-            QStringLiteral(
-                "Skipped 1 responder(s): 10.77.0.20: 127.0.0.1 is not the address of a device on the network"));
+            QStringLiteral("Skipped 1 responder(s): 10.77.0.20: %1 is not the address of a device on the network")
+                .arg(address));
     }
 
     // A valid description over 1 MiB is refused; a long name is cut for display.
@@ -248,25 +258,6 @@ private slots:
             QStringList {
                 QStringLiteral("'%1%2' is not a valid integer value.").arg(QString(200, u'A')).arg(QChar(0x2026)) });
         QVERIFY(tabs()->isEnabled());
-    }
-
-    // A LOCATION at this computer's own address on the network is refused: a
-    // service that listens there is not for a box to point the program at.
-    void locationOnThisComputersAddress()
-    {
-        QTcpServer service;
-        QVERIFY(service.listen(QHostAddress("10.77.0.1"), 8089));
-        SimFixture sim(devices(
-            { SimFixture::device("Sneaky", 0, 20, ssdp({ { "location", "http://10.77.0.1:8089/private/admin" } })),
-                SimFixture::device("Good", 1, 200) }));
-        QVERIFY(sim.ok());
-        startWindow();
-        QVERIFY(waitReady());
-        QCOMPARE(rows("dlist"), QStringList { "Good" });
-        QVERIFY(!service.hasPendingConnections());
-        QCOMPARE(banner(),
-            QStringLiteral(
-                "Skipped 1 responder(s): 10.77.0.20: 10.77.0.1 is not the address of a device on the network"));
     }
 
     // A volume file cut after "10" of "100" by a reset is no volume: nothing is

@@ -11,6 +11,7 @@
 #include "app/error_box.h"
 #include "app/main_f.h"
 #include "base/failure.h"
+#include "hostile_pages.h"
 #include "sim_fixture.h"
 #include "webview/cookie_file.h"
 #include "webview/web_engine.h"
@@ -473,47 +474,7 @@ private slots:
     // the browser to the other box would show in the simulator's log.
     void hostilePagesStayInsideTheirBox()
     {
-        const auto page = [](const QString &html) {
-            return QJsonObject { { "status", 200 }, { "contentType", "text/html; charset=utf-8" }, { "body", html } };
-        };
-        const QString loopback = QStringLiteral("http://127.0.0.1:%1").arg(LoopbackPort);
-        const QJsonObject faults {
-            { "/orvex/scheme.html",
-                page("<a href='orvexprobe://clicked' style='position:fixed;top:0;left:0;right:0;bottom:0'>x</a>"
-                     "<script>setTimeout(function(){location.href='orvexprobe://auto'},200)</script>") },
-            { "/orvex/local.html",
-                page("<img src='" + loopback + "/img.png'><iframe src='" + loopback
-                    + "/frame'></iframe>"
-                      "<form method='post' action='"
-                    + loopback
-                    + "/form'><input name='a' value='b'></form><script>"
-                      "fetch('http://10.77.0.21/orvex/vol').catch(function(){});"
-                      "try{new WebSocket('ws://127.0.0.1:"
-                    + QString::number(LoopbackPort)
-                    + "/ws')}catch(e){}"
-                      "setTimeout(function(){document.forms[0].submit()},100);"
-                      "setTimeout(function(){document.title='local done'},500)</script>") },
-            { "/orvex/jump", QJsonObject { { "status", 302 }, { "location", loopback + "/jumped" } } },
-            { "/orvex/away.html",
-                page("<img src='/orvex/jump'><script>"
-                     "setTimeout(function(){location.href='http://10.77.0.21/orvex'},100);"
-                     "setTimeout(function(){location.href='/orvex/jump'},400);"
-                     "setTimeout(function(){location.href='http://127.0.0.1:"
-                    + QString::number(LoopbackPort)
-                    + "/'},700);"
-                      "setTimeout(function(){document.title='away done'},1000)</script>") },
-            { "/orvex/console.html",
-                page("<script>for(var i=0;i<20000;i++){console.error('\\x1b]0;owned\\x07\\x1b[31mflood '+i);"
-                     "console.log('log '+i)}document.title='console done'</script>") },
-            { "/orvex/dialogs.html",
-                page("<script>for(var i=0;i<1000;i++)alert(i);var c=confirm('c');var p=prompt('p','d');"
-                     "window.onbeforeunload=function(e){e.preventDefault();e.returnValue='stay';return 'stay'};"
-                     "document.title='dialogs '+c+' '+p</script>") },
-            { "/orvex/cookies.html",
-                page("<script>var i=0;var end=Date.now()+5000;var t=setInterval(function(){for(var k=0;k<1000;k++){"
-                     "document.cookie='storm'+(i%3000)+'='+i+'; max-age=3600; path=/';i++}"
-                     "if(Date.now()>end){clearInterval(t);document.title='cookies done '+i}},0)</script>") },
-        };
+        const QJsonObject faults = hostilePages(LoopbackPort);
         SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 20, QJsonObject { { "faults", faults } }),
             SimFixture::device("Other", 1, 60) });
         QVERIFY(sim.ok());
