@@ -1,9 +1,11 @@
 #include "app/main_f.h"
+#include "app/banner.h"
 #include "app/device_list.h"
 #include "app/error_box.h"
 #include "app/page_tabs.h"
 #include "app/station_combo.h"
 #include "app/volume_slider.h"
+#include "app/web_page.h"
 #include "base/device_text.h"
 #include "control/device_commands.h"
 #include "control/endpoints.h"
@@ -12,22 +14,15 @@
 #include "discovery/device_search.h"
 #include "platform/netinfo.h"
 #include "webview/web_engine.h"
-#include "webview/web_view.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
-#include <QStackedLayout>
 #include <QTabBar>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QWindow>
 
 #include <functional>
@@ -39,73 +34,13 @@ const QString Tmain::NoNetworkMessage = QStringLiteral(
 
 namespace {
 
-constexpr QRgb TitleColor = 0xFF0000FF;
-constexpr QRgb NoticeColor = 0xFFFF0000;
 const QString PromptRow = QStringLiteral("Please select station");
-
-// A control with margins around it at a fixed height, as the pages place them.
-QWidget *placed(QWidget *control, int left, int top, int right, int height)
-{
-    auto *box = new QWidget;
-    auto *layout = new QHBoxLayout(box);
-    layout->setContentsMargins(left, top, right, 0);
-    layout->addWidget(control);
-    control->setFixedHeight(height);
-    box->setFixedHeight(top + height);
-    return box;
-}
-
-QPushButton *pageButton(const QString &name, const QString &text)
-{
-    auto *button = new QPushButton(text);
-    button->setObjectName(name);
-    button->setFocusPolicy(Qt::ClickFocus); // not a tab stop
-    return button;
-}
-
-// Every label shows its text as plain text: names, replies and network names
-// come from boxes and the system and are never read as markup.
-QLabel *label(const QString &name, const QString &text)
-{
-    auto *l = new QLabel(text);
-    l->setObjectName(name);
-    l->setTextFormat(Qt::PlainText);
-    return l;
-}
-
-// Two buttons 137 wide at the left and right edges of a 64-high panel.
-QWidget *buttonPanel(const QString &name, QPushButton *left, QPushButton *right)
-{
-    auto *panel = new QWidget;
-    panel->setObjectName(name);
-    panel->setFixedHeight(64);
-    auto *layout = new QHBoxLayout(panel);
-    layout->setContentsMargins(15, 0, 15, 0);
-    for (auto *b : { left, right }) {
-        b->setFixedWidth(137);
-        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    }
-    layout->addWidget(left);
-    layout->addStretch();
-    layout->addWidget(right);
-    return panel;
-}
 
 // Where a 600 by 700 window starts when it is centred on the screen's desktop.
 QPoint centredOrigin(const QScreen *screen)
 {
     const QRect area = screen->availableGeometry();
     return { area.x() + (area.width() - 600) / 2, area.y() + (area.height() - 700) / 2 };
-}
-
-QWidget *scrolling(QWidget *content)
-{
-    auto *area = new QScrollArea;
-    area->setWidgetResizable(true);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    area->setWidget(content);
-    return area;
 }
 
 } // namespace
@@ -118,213 +53,11 @@ Tmain::Tmain(QWidget *parent)
 Tmain::Tmain(const Options &options, QWidget *parent)
     : QWidget(parent)
     , m_options(options)
-    , m_bannerColor(TitleColor)
 {
     FormCreate();
 }
 
 Tmain::~Tmain() = default;
-
-// ---------------------------------------------------------------- layout
-
-void Tmain::buildWindow()
-{
-    setObjectName(QStringLiteral("Tmain"));
-    setWindowTitle(QStringLiteral("Orvex Manager V1.0"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    auto *header = new QFrame;
-    header->setObjectName(QStringLiteral("HeaderToolBar"));
-    header->setFixedHeight(48);
-    auto *headerLayout = new QHBoxLayout(header);
-    headerLayout->setContentsMargins(0, 0, 0, 0);
-    infolab = label(QStringLiteral("infolab"), Title);
-    infolab->setAlignment(Qt::AlignCenter);
-    setBannerColor(TitleColor);
-    headerLayout->addWidget(infolab);
-    layout->addWidget(header);
-
-    TabControl1 = new PageTabs;
-    TabControl1->setObjectName(QStringLiteral("TabControl1"));
-    orvexPage = buildOrvexPage();
-    dln = buildDlnaPage();
-    sett = buildSetPage();
-    adv = buildAdvPage();
-    web_i = new QWidget;
-    web_i->setObjectName(QStringLiteral("web_i"));
-    // The browser view fills the page; when its renderer ends, a short plain
-    // message takes its place until the next WEB click.
-    webPages = new QStackedLayout(web_i);
-    webPages->setContentsMargins(0, 0, 0, 0);
-    webmsg = label(QStringLiteral("webmsg"), QString());
-    webmsg->setAlignment(Qt::AlignCenter);
-    webmsg->setWordWrap(true);
-    webPages->addWidget(webmsg);
-    TabControl1->addTab(orvexPage, QStringLiteral("ORVEX"));
-    TabControl1->addTab(dln, QStringLiteral("DLNA"));
-    TabControl1->addTab(sett, QStringLiteral("SET"));
-    TabControl1->addTab(adv, QStringLiteral("ADV"));
-    TabControl1->addTab(web_i, QStringLiteral("WEB"));
-    layout->addWidget(TabControl1, 1);
-
-    auto *status = new QFrame;
-    status->setObjectName(QStringLiteral("Status"));
-    status->setFixedHeight(22);
-    auto *statusLayout = new QHBoxLayout(status);
-    statusLayout->setContentsMargins(3, 0, 0, 0);
-    stat = label(QStringLiteral("stat"), QStringLiteral("Status"));
-    statusLayout->addWidget(stat);
-    layout->addWidget(status);
-}
-
-QWidget *Tmain::buildOrvexPage()
-{
-    auto *content = new QWidget;
-    auto *v = new QVBoxLayout(content);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    v->addSpacing(17);
-    Button4 = pageButton(QStringLiteral("Button4"), QStringLiteral("Start Orvex"));
-    Button5 = pageButton(QStringLiteral("Button5"), QStringLiteral("Stop Orvex"));
-    v->addWidget(buttonPanel(QStringLiteral("Panel4"), Button4, Button5));
-    vollab = label(QStringLiteral("vollab"), QStringLiteral("System volume: 0"));
-    v->addWidget(placed(vollab, 30, 15, 120, 28));
-    airvol = new VolumeSlider(20);
-    airvol->setObjectName(QStringLiteral("airvol"));
-    v->addWidget(placed(airvol, 30, 10, 30, 32));
-    v->addWidget(placed(label(QStringLiteral("Label5"), QStringLiteral("Select preset web radio")), 20, 15, 30, 23));
-    webradio = new StationCombo;
-    webradio->setObjectName(QStringLiteral("webradio"));
-    webradio->setFocusPolicy(Qt::ClickFocus);
-    v->addWidget(placed(webradio, 20, 15, 20, 32));
-    v->addStretch();
-    auto *page = scrolling(content);
-    page->setObjectName(QStringLiteral("orvex"));
-    return page;
-}
-
-QWidget *Tmain::buildDlnaPage()
-{
-    auto *content = new QWidget;
-    auto *v = new QVBoxLayout(content);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    v->addSpacing(17);
-    startdlna = pageButton(QStringLiteral("startdlna"), QStringLiteral("Start DLNA"));
-    stopdlna = pageButton(QStringLiteral("stopdlna"), QStringLiteral("Stop DLNA"));
-    v->addWidget(buttonPanel(QStringLiteral("Panel3"), startdlna, stopdlna));
-    v->addWidget(placed(label(QStringLiteral("Label6"), QStringLiteral("Select preset web radio")), 20, 15, 30, 23));
-    dladr = new StationCombo;
-    dladr->setObjectName(QStringLiteral("dladr"));
-    dladr->setFocusPolicy(Qt::ClickFocus);
-    v->addWidget(placed(dladr, 20, 15, 20, 32));
-    // Text buffers of the description reader; never shown.
-    tt = new QPlainTextEdit(content);
-    tt->setObjectName(QStringLiteral("tt"));
-    tt->hide();
-    mm = new QPlainTextEdit(content);
-    mm->setObjectName(QStringLiteral("mm"));
-    mm->hide();
-    v->addStretch();
-    auto *page = scrolling(content);
-    page->setObjectName(QStringLiteral("dln"));
-    return page;
-}
-
-QWidget *Tmain::buildSetPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("sett"));
-    auto *v = new QVBoxLayout(page);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    v->addSpacing(10); // Splitter2
-
-    auto *panel1 = new QWidget;
-    panel1->setObjectName(QStringLiteral("Panel1"));
-    panel1->setFixedHeight(25);
-    auto *h = new QHBoxLayout(panel1);
-    h->setContentsMargins(5, 0, 5, 0);
-    h->setSpacing(0);
-    auto *label1 = label(QStringLiteral("Label1"), QStringLiteral("Router IP:"));
-    label1->setFixedWidth(81);
-    rout_ip = label(QStringLiteral("rout_ip"), QStringLiteral("No IP found"));
-    rout_ip->setMinimumWidth(232);
-    h->addWidget(label1);
-    h->addWidget(rout_ip, 1);
-    v->addWidget(panel1);
-    v->addSpacing(10); // Splitter1
-
-    auto *panel2 = new QFrame;
-    panel2->setObjectName(QStringLiteral("Panel2"));
-    auto *pv = new QVBoxLayout(panel2);
-    pv->setContentsMargins(5, 0, 5, 5);
-    pv->setSpacing(5);
-    auto *label2 = label(QStringLiteral("Label2"), QStringLiteral("Select Device"));
-    label2->setFixedHeight(25);
-    pv->addWidget(label2);
-    dlist = new DeviceList;
-    dlist->setObjectName(QStringLiteral("dlist"));
-    dlist->addItem(QStringLiteral("No devices found"));
-    pv->addWidget(dlist, 1);
-    auto *outer = new QHBoxLayout;
-    outer->setContentsMargins(2, 5, 2, 5);
-    outer->addWidget(panel2);
-    v->addLayout(outer, 1);
-    return page;
-}
-
-QWidget *Tmain::buildAdvPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("adv"));
-    auto *v = new QVBoxLayout(page);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
-    v->addSpacing(17); // Splitter5
-    Button6 = pageButton(QStringLiteral("Button6"), QStringLiteral("Restart device"));
-    Button7 = pageButton(QStringLiteral("Button7"), QStringLiteral("Shutdown device"));
-    v->addWidget(buttonPanel(QStringLiteral("Panel5"), Button6, Button7));
-
-    cbdlna = new QCheckBox(QStringLiteral("Enable DLNA volume control"));
-    cbdlna->setObjectName(QStringLiteral("cbdlna"));
-    v->addWidget(placed(cbdlna, 10, 10, 0, 22));
-
-    // Panel6 sits 10 in from each side, and the slider 10 in from the panel's
-    // sides: the slider spans 20 to 580, its label starts at 20.
-    Panel6 = new QWidget;
-    Panel6->setObjectName(QStringLiteral("Panel6"));
-    Panel6->setFixedHeight(49);
-    auto *p6 = new QVBoxLayout(Panel6);
-    p6->setContentsMargins(10, 0, 10, 0);
-    p6->setSpacing(0);
-    dlnavol = new VolumeSlider(100);
-    dlnavol->setObjectName(QStringLiteral("dlnavol"));
-    dlnavol->setFixedHeight(32);
-    p6->addWidget(dlnavol);
-    voldlna = label(QStringLiteral("voldlna"), QStringLiteral("DLNA volume: 0"));
-    voldlna->setFixedSize(148, 17);
-    p6->addWidget(voldlna);
-    Panel6->hide();
-    auto *panel6Place = new QHBoxLayout;
-    panel6Place->setContentsMargins(10, 15, 10, 0);
-    panel6Place->addWidget(Panel6);
-    v->addLayout(panel6Place);
-
-    v->addStretch();
-    v->addWidget(placed(label(QStringLiteral("Label3"), QStringLiteral("Rescan for devices")), 16, 0, 16, 23));
-    v->addSpacing(3);
-    Button9 = pageButton(QStringLiteral("Button9"), QStringLiteral("Search for devices"));
-    v->addWidget(placed(Button9, 15, 0, 15, 70));
-    v->addSpacing(10);
-    exit_b = new QPushButton(QStringLiteral("Εξοδος/exit"));
-    exit_b->setObjectName(QStringLiteral("exit_b"));
-    v->addWidget(placed(exit_b, 15, 0, 15, 70));
-    v->addSpacing(10);
-    return page;
-}
 
 // Every handler runs inside the failure boundary. The outermost one starts the
 // user action's deadline; handlers that run inside it (a change event set off by
@@ -343,7 +76,7 @@ void Tmain::connectHandlers()
 {
     connect(&startup, &RuleTimer::timeout, this, [this] { handle(&Tmain::startupTimer); });
     connect(&searchtim, &RuleTimer::timeout, this, [this] { handle(&Tmain::searchtimTimer); });
-    connect(&mtimer, &RuleTimer::timeout, this, [this] { handle(&Tmain::mtimerTimer); });
+    connect(&bannerTimer(), &RuleTimer::timeout, this, [this] { handle(&Tmain::mtimerTimer); });
 
     connect(dlist, &QListWidget::itemClicked, this, [this] { handle(&Tmain::dlistItemClick); });
     connect(dlist, &DeviceList::rowChosen, this, [this] { handle(&Tmain::dlistItemClick); });
@@ -352,12 +85,16 @@ void Tmain::connectHandlers()
     connect(Button5, &QPushButton::clicked, this, [this] { handle(&Tmain::Button5Click); });
     connect(airvol, &VolumeSlider::changed, this, [this] { handle(&Tmain::airvolChange); });
     connect(webradio, &StationCombo::changed, this, [this] { handle(&Tmain::webradioChange); });
-    connect(webradio, &StationCombo::popupClosed, this, [this] { handle(&Tmain::webradioClosePopup); });
+    // The choice is acted on once the list has closed, not inside its hiding.
+    connect(
+        webradio, &StationCombo::popupClosed, this, [this] { handle(&Tmain::webradioClosePopup); },
+        Qt::QueuedConnection);
 
     connect(startdlna, &QPushButton::clicked, this, [this] { handle(&Tmain::startdlnaClick); });
     connect(stopdlna, &QPushButton::clicked, this, [this] { handle(&Tmain::stopdlnaClick); });
     connect(dladr, &StationCombo::changed, this, [this] { handle(&Tmain::dladrChange); });
-    connect(dladr, &StationCombo::popupClosed, this, [this] { handle(&Tmain::dladrClosePopup); });
+    connect(
+        dladr, &StationCombo::popupClosed, this, [this] { handle(&Tmain::dladrClosePopup); }, Qt::QueuedConnection);
     connect(cbdlna, &QCheckBox::stateChanged, this, [this] { handle(&Tmain::cbdlnaChange); });
     connect(dlnavol, &VolumeSlider::changed, this, [this] { handle(&Tmain::dlnavolChange); });
 
@@ -386,19 +123,10 @@ void Tmain::FormCreate()
     buildWindow();
     TabControl1->setCurrentWidget(sett);
     TabControl1->setEnabled(false);
-    if (m_options.webView) {
-        // Starting the engine comes before the window is shown; its cookie store
-        // lives in the current directory as it is now.
+    // The engine itself starts at the first WEB click; a missing engine still
+    // ends window creation.
+    if (m_options.webView)
         checkWebEngineInstalled();
-        webb1 = new DeviceWebView(QDir::currentPath(), web_i);
-        webb1->setObjectName(QStringLiteral("webb1"));
-        webPages->addWidget(webb1);
-        webPages->setCurrentWidget(webb1);
-        connect(webb1, &DeviceWebView::pageStopped, this, [this](const QString &how) {
-            webmsg->setText(QStringLiteral("The device's page stopped: %1. Click WEB to load it again.").arg(how));
-            webPages->setCurrentWidget(webmsg);
-        });
-    }
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(600, 700);
@@ -477,13 +205,9 @@ void Tmain::closeEvent(QCloseEvent *event)
 
 void Tmain::FormClose()
 {
-    DeviceIPs.clear();
-    StationUrls.clear();
-    StationDescs.clear();
-    DevicePorts.clear();
+    m_devices.clear();
     Stations = StationList();
-    delete webb1;
-    webb1 = nullptr;
+    web_i->release();
     terminateApplication();
 }
 
@@ -491,7 +215,7 @@ void Tmain::terminateApplication()
 {
     startup.halt();
     searchtim.halt();
-    mtimer.halt();
+    bannerTimer().halt();
     QCoreApplication::quit();
 }
 
@@ -499,41 +223,36 @@ void Tmain::terminateApplication()
 
 void Tmain::ShowNotice(const QString &text, int ms)
 {
-    ShowStickyNotice(text);
-    mtimer.setInterval(ms);
-    mtimer.setEnabled(true);
-}
-
-// The banner's font colour is its own, not the style's.
-void Tmain::setBannerColor(QRgb color)
-{
-    m_bannerColor = color;
-    infolab->setStyleSheet(QStringLiteral("color: %1;").arg(QColor::fromRgba(color).name()));
+    infolab->showNotice(text, ms);
 }
 
 void Tmain::ShowStickyNotice(const QString &text)
 {
-    setBannerColor(NoticeColor);
-    infolab->setText(text);
+    infolab->showStickyNotice(text);
+}
+
+QRgb Tmain::bannerColor() const
+{
+    return infolab->color();
+}
+
+RuleTimer &Tmain::bannerTimer()
+{
+    return infolab->timer();
 }
 
 void Tmain::mtimerTimer()
 {
-    mtimer.setEnabled(false);
-    setBannerColor(TitleColor);
-    infolab->setText(Title);
+    infolab->showTitle();
 }
 
 // ---------------------------------------------------------------- discovery
 
 void Tmain::SearchDevices()
 {
-    DeviceIPs.clear();
-    DevicePorts.clear();
+    m_devices.clear();
     dlist->removeRows();
     m_shownRow = -1;
-    tt->clear();
-    mm->clear();
     SearchReport report;
     try {
         report = searchDevicesOn(
@@ -558,20 +277,19 @@ void Tmain::showSkipNotice()
 {
     if (m_skipNotice.isEmpty())
         return;
-    mtimer.setEnabled(false);
+    bannerTimer().setEnabled(false);
     ShowNotice(std::exchange(m_skipNotice, QString()), 3000);
 }
 
 // Reads one SSDP reply into a row of the device table. The row goes into the
-// three sequences together, only once name, address and port are all known.
+// table and the list together, only once name, address and port are all known.
 void Tmain::AddDeviceFromResponse(const QString &reply, const QString &address, Deadline readDeadline)
 {
     const auto row = deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &hdown));
     if (!row)
         return;
     dlist->addItem(row->name);
-    DeviceIPs.append(row->address);
-    DevicePorts.append(row->port);
+    m_devices.append(*row);
 }
 
 // ---------------------------------------------------------------- command channel
@@ -588,25 +306,41 @@ bool Tmain::noDeviceGuard(int ms)
     return false;
 }
 
-// The entry of a device-table list at the selected row of `dlist`.
-QString Tmain::selectedEntry(const QStringList &list) const
+// The device-table row at the selected row of `dlist`.
+const DeviceRow &Tmain::selectedDevice() const
 {
     const int row = dlist->currentRow();
-    if (row < 0 || row >= list.size())
+    if (row < 0 || row >= m_devices.size())
         throw Failure::indexOutOfBounds(row);
-    return list.at(row);
+    return m_devices.at(row);
 }
 
 QString Tmain::selectedIP() const
 {
-    return selectedEntry(DeviceIPs);
+    return selectedDevice().address;
 }
 
 // The selected box with its renderer port, as the DLNA commands need it.
 Box Tmain::selectedBox() const
 {
-    const QString port = selectedEntry(DevicePorts);
-    return { selectedIP(), port };
+    const DeviceRow &device = selectedDevice();
+    return { device.address, device.port };
+}
+
+QStringList Tmain::deviceIPs() const
+{
+    QStringList addresses;
+    for (const DeviceRow &device : m_devices)
+        addresses << device.address;
+    return addresses;
+}
+
+QStringList Tmain::devicePorts() const
+{
+    QStringList ports;
+    for (const DeviceRow &device : m_devices)
+        ports << device.port;
+    return ports;
 }
 
 // The clients as the action under way uses them: its deadline, replies in the banner.
@@ -666,10 +400,7 @@ void Tmain::searchtimTimer()
         [this] {
             const QString a = selectedIP();
             const CommandChannel c = channel();
-            const StationFiles files = commands::readStationFiles(c, a);
-            StationDescs = files.descs;
-            StationUrls = files.urls;
-            Stations = commands::sortedStations(files);
+            Stations = commands::sortedStations(commands::readStationFiles(c, a));
 
             QStringList rows = Stations.texts();
             rows.prepend(PromptRow);
@@ -812,9 +543,6 @@ void Tmain::Button9Click()
     TabControl1->setEnabled(false);
     webradio->clearRows();
     dladr->clearRows();
-    dlist->removeRows();
-    DeviceIPs.clear();
-    DevicePorts.clear();
     failureBoundary(
         [this] {
             SearchDevices();
@@ -834,9 +562,5 @@ void Tmain::web_iClick()
 {
     if (!noDeviceGuard(3000))
         return;
-    const QString page = endpoints::devicePage(selectedIP());
-    if (webb1) {
-        webPages->setCurrentWidget(webb1);
-        webb1->loadDevicePage(page);
-    }
+    web_i->loadDevicePage(endpoints::devicePage(selectedIP()));
 }

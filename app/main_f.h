@@ -5,6 +5,7 @@
 #include "control/device_commands.h"
 #include "control/http_client.h"
 #include "control/stations.h"
+#include "discovery/device_row.h"
 #include "discovery/ssdp.h"
 
 #include <QStringList>
@@ -12,16 +13,15 @@
 
 #include <optional>
 
+class Banner;
 class DeviceList;
-class DeviceWebView;
 class PageTabs;
 class QCheckBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
-class QStackedLayout;
 class StationCombo;
 class VolumeSlider;
+class WebPage;
 
 // The program's one window: header banner, the five pages and the status bar,
 // with the handlers that drive the selected Orvex device.
@@ -43,16 +43,17 @@ public:
     // Banner.
     void ShowNotice(const QString &text, int ms);
     void ShowStickyNotice(const QString &text);
-    QRgb bannerColor() const { return m_bannerColor; }
+    QRgb bannerColor() const;
 
     // Read access for the tests and the demo.
-    const QStringList &deviceIPs() const { return DeviceIPs; }
-    const QStringList &devicePorts() const { return DevicePorts; }
+    const QList<DeviceRow> &devices() const { return m_devices; }
+    QStringList deviceIPs() const;
+    QStringList devicePorts() const;
     const StationList &stations() const { return Stations; }
     int lastRadioIndex() const { return LastRadioIndex; }
     int lastDlnaIndex() const { return LastDlnaIndex; }
     RuleTimer &searchTimer() { return searchtim; }
-    RuleTimer &bannerTimer() { return mtimer; }
+    RuleTimer &bannerTimer();
 
     static const QString Title;
     static const QString NoDevicesNotice;
@@ -82,7 +83,6 @@ private:
 
     // Banner timer.
     void mtimerTimer();
-    void setBannerColor(QRgb color);
 
     // Discovery.
     void SearchDevices();
@@ -91,7 +91,7 @@ private:
 
     // Command channel.
     bool noDeviceGuard(int ms);
-    QString selectedEntry(const QStringList &list) const;
+    const DeviceRow &selectedDevice() const;
     QString selectedIP() const;
     Box selectedBox() const;
     CommandChannel channel();
@@ -127,7 +127,6 @@ private:
     void web_iClick();
 
     Options m_options;
-    QRgb m_bannerColor;
     bool m_shownOnce = false;
     int m_frameChecks = 0;
     bool m_guardTripped = false;
@@ -139,14 +138,14 @@ private:
     // The row whose box the status line and the pages describe; -1 for none.
     int m_shownRow = -1;
 
-    QLabel *infolab = nullptr;
+    Banner *infolab = nullptr;
     QLabel *stat = nullptr;
     PageTabs *TabControl1 = nullptr;
     QWidget *orvexPage = nullptr;
     QWidget *dln = nullptr;
     QWidget *sett = nullptr;
     QWidget *adv = nullptr;
-    QWidget *web_i = nullptr;
+    WebPage *web_i = nullptr;
     QPushButton *Button4 = nullptr;
     QPushButton *Button5 = nullptr;
     QLabel *vollab = nullptr;
@@ -155,8 +154,6 @@ private:
     QPushButton *startdlna = nullptr;
     QPushButton *stopdlna = nullptr;
     StationCombo *dladr = nullptr;
-    QPlainTextEdit *tt = nullptr;
-    QPlainTextEdit *mm = nullptr;
     QLabel *rout_ip = nullptr;
     DeviceList *dlist = nullptr;
     QPushButton *Button6 = nullptr;
@@ -167,22 +164,17 @@ private:
     VolumeSlider *dlnavol = nullptr;
     QPushButton *Button9 = nullptr;
     QPushButton *exit_b = nullptr;
-    DeviceWebView *webb1 = nullptr;
-    QLabel *webmsg = nullptr;
-    QStackedLayout *webPages = nullptr; // webb1, or webmsg when its renderer has ended
 
     SsdpEndpoint ud;
     HttpClient ht;
     HttpClient hdown;
     RuleTimer startup;
     RuleTimer searchtim;
-    RuleTimer mtimer;
 
     QString DevicePrefix;
-    QStringList DeviceIPs;
-    QStringList DevicePorts;
-    QStringList StationDescs;
-    QStringList StationUrls;
+    // The device table: one row per reply read, in the order read; the
+    // selected row of `dlist` names the box that the pages drive.
+    QList<DeviceRow> m_devices;
     StationList Stations;
     int LastRadioIndex = 0;
     int LastDlnaIndex = 0;

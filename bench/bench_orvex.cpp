@@ -424,10 +424,12 @@ int runHostilePage(const QString &page)
     if (!waitReady(window, 20000))
         return 1;
     auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("TabControl1"));
-    auto *view = window.findChild<DeviceWebView *>(QStringLiteral("webb1"));
-    QSignalSpy finished(view, &QWebEngineView::loadFinished);
     emit tabs->tabBar()->tabBarClicked(4);
     tabs->setCurrentIndex(4);
+    auto *view = window.findChild<DeviceWebView *>(QStringLiteral("webb1"));
+    if (!view)
+        return 1;
+    QSignalSpy finished(view, &QWebEngineView::loadFinished);
     if (!finished.wait(10000))
         return 1;
     BusyWatch watch;
@@ -521,12 +523,14 @@ int runChild(const QString &mode)
         QTest::qWait(500);
         const qint64 before = pssOfTree(QCoreApplication::applicationPid());
         auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("TabControl1"));
-        auto *view = window.findChild<DeviceWebView *>(QStringLiteral("webb1"));
-        QSignalSpy finished(view, &QWebEngineView::loadFinished);
         QElapsedTimer clock;
         clock.start();
-        emit tabs->tabBar()->tabBarClicked(4);
+        emit tabs->tabBar()->tabBarClicked(4); // makes the view and starts the engine
         tabs->setCurrentIndex(4);
+        auto *view = window.findChild<DeviceWebView *>(QStringLiteral("webb1"));
+        if (!view)
+            return 1;
+        QSignalSpy finished(view, &QWebEngineView::loadFinished);
         if (!finished.wait(10000))
             return 1;
         const double first = double(clock.nsecsElapsed()) / 1e6;
@@ -542,7 +546,8 @@ int runChild(const QString &mode)
         QTest::qWait(500);
         const qint64 after = pssOfTree(QCoreApplication::applicationPid());
         std::printf("web page load: first %.0f ms, then median %.0f ms (goal <= 300 ms); peak RSS of the program %s;\n"
-                    "web PSS of the program with its renderer: %lld MB before the page, %lld MB after (goal < 250 MB)",
+                    "web PSS of the program with its renderer: %lld MB before the first WEB click, %lld MB after (goal "
+                    "< 250 MB)",
             first, median(again), qPrintable(peakRss()), before / 1024, after / 1024);
         return 0;
     }

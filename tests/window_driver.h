@@ -100,6 +100,7 @@ protected:
         box->view()->setCurrentIndex(box->model()->index(row, 0));
         QTest::keyClick(box->view(), Qt::Key_Return);
         QTRY_VERIFY(!box->view()->isVisible());
+        QCoreApplication::processEvents(); // the choice is acted on once the list has closed
     }
     void click(const char *button) { get<QPushButton>(button)->click(); }
     void clickRow(int row, Qt::MouseButton button = Qt::LeftButton)

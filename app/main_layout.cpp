@@ -1,0 +1,254 @@
+// The window's layout: the header banner, the five pages with every control
+// in its place, and the status bar.
+#include "app/banner.h"
+#include "app/device_list.h"
+#include "app/main_f.h"
+#include "app/page_tabs.h"
+#include "app/station_combo.h"
+#include "app/volume_slider.h"
+#include "app/web_page.h"
+#include "app/widgets.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+// A control with margins around it at a fixed height, as the pages place them.
+QWidget *placed(QWidget *control, int left, int top, int right, int height)
+{
+    auto *box = new QWidget;
+    auto *layout = new QHBoxLayout(box);
+    layout->setContentsMargins(left, top, right, 0);
+    layout->addWidget(control);
+    control->setFixedHeight(height);
+    box->setFixedHeight(top + height);
+    return box;
+}
+
+QPushButton *pageButton(const QString &name, const QString &text)
+{
+    auto *button = new QPushButton(text);
+    button->setObjectName(name);
+    button->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    return button;
+}
+
+// Two buttons 137 wide at the left and right edges of a 64-high panel.
+QWidget *buttonPanel(const QString &name, QPushButton *left, QPushButton *right)
+{
+    auto *panel = new QWidget;
+    panel->setObjectName(name);
+    panel->setFixedHeight(64);
+    auto *layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(15, 0, 15, 0);
+    for (auto *b : { left, right }) {
+        b->setFixedWidth(137);
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    }
+    layout->addWidget(left);
+    layout->addStretch();
+    layout->addWidget(right);
+    return panel;
+}
+
+QWidget *scrolling(QWidget *content)
+{
+    auto *area = new QScrollArea;
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(content);
+    return area;
+}
+
+} // namespace
+
+void Tmain::buildWindow()
+{
+    setObjectName(QStringLiteral("Tmain"));
+    setWindowTitle(QStringLiteral("Orvex Manager V1.0"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *header = new QFrame;
+    header->setObjectName(QStringLiteral("HeaderToolBar"));
+    header->setFixedHeight(48);
+    auto *headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
+    infolab = new Banner(Title);
+    headerLayout->addWidget(infolab);
+    layout->addWidget(header);
+
+    TabControl1 = new PageTabs;
+    TabControl1->setObjectName(QStringLiteral("TabControl1"));
+    orvexPage = buildOrvexPage();
+    dln = buildDlnaPage();
+    sett = buildSetPage();
+    adv = buildAdvPage();
+    // The browser's cookie store lives in the current directory as it is now.
+    web_i = new WebPage(m_options.webView, QDir::currentPath());
+    TabControl1->addTab(orvexPage, QStringLiteral("ORVEX"));
+    TabControl1->addTab(dln, QStringLiteral("DLNA"));
+    TabControl1->addTab(sett, QStringLiteral("SET"));
+    TabControl1->addTab(adv, QStringLiteral("ADV"));
+    TabControl1->addTab(web_i, QStringLiteral("WEB"));
+    layout->addWidget(TabControl1, 1);
+
+    auto *status = new QFrame;
+    status->setObjectName(QStringLiteral("Status"));
+    status->setFixedHeight(22);
+    auto *statusLayout = new QHBoxLayout(status);
+    statusLayout->setContentsMargins(3, 0, 0, 0);
+    stat = plainLabel(QStringLiteral("stat"), QStringLiteral("Status"));
+    statusLayout->addWidget(stat);
+    layout->addWidget(status);
+}
+
+QWidget *Tmain::buildOrvexPage()
+{
+    auto *content = new QWidget;
+    auto *v = new QVBoxLayout(content);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addSpacing(17);
+    Button4 = pageButton(QStringLiteral("Button4"), QStringLiteral("Start Orvex"));
+    Button5 = pageButton(QStringLiteral("Button5"), QStringLiteral("Stop Orvex"));
+    v->addWidget(buttonPanel(QStringLiteral("Panel4"), Button4, Button5));
+    vollab = plainLabel(QStringLiteral("vollab"), QStringLiteral("System volume: 0"));
+    v->addWidget(placed(vollab, 30, 15, 120, 28));
+    airvol = new VolumeSlider(20);
+    airvol->setObjectName(QStringLiteral("airvol"));
+    v->addWidget(placed(airvol, 30, 10, 30, 32));
+    v->addWidget(
+        placed(plainLabel(QStringLiteral("Label5"), QStringLiteral("Select preset web radio")), 20, 15, 30, 23));
+    webradio = new StationCombo;
+    webradio->setObjectName(QStringLiteral("webradio"));
+    webradio->setFocusPolicy(Qt::ClickFocus);
+    v->addWidget(placed(webradio, 20, 15, 20, 32));
+    v->addStretch();
+    auto *page = scrolling(content);
+    page->setObjectName(QStringLiteral("orvex"));
+    return page;
+}
+
+QWidget *Tmain::buildDlnaPage()
+{
+    auto *content = new QWidget;
+    auto *v = new QVBoxLayout(content);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addSpacing(17);
+    startdlna = pageButton(QStringLiteral("startdlna"), QStringLiteral("Start DLNA"));
+    stopdlna = pageButton(QStringLiteral("stopdlna"), QStringLiteral("Stop DLNA"));
+    v->addWidget(buttonPanel(QStringLiteral("Panel3"), startdlna, stopdlna));
+    v->addWidget(
+        placed(plainLabel(QStringLiteral("Label6"), QStringLiteral("Select preset web radio")), 20, 15, 30, 23));
+    dladr = new StationCombo;
+    dladr->setObjectName(QStringLiteral("dladr"));
+    dladr->setFocusPolicy(Qt::ClickFocus);
+    v->addWidget(placed(dladr, 20, 15, 20, 32));
+    v->addStretch();
+    auto *page = scrolling(content);
+    page->setObjectName(QStringLiteral("dln"));
+    return page;
+}
+
+QWidget *Tmain::buildSetPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("sett"));
+    auto *v = new QVBoxLayout(page);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addSpacing(10); // Splitter2
+
+    auto *panel1 = new QWidget;
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panel1->setFixedHeight(25);
+    auto *h = new QHBoxLayout(panel1);
+    h->setContentsMargins(5, 0, 5, 0);
+    h->setSpacing(0);
+    auto *label1 = plainLabel(QStringLiteral("Label1"), QStringLiteral("Router IP:"));
+    label1->setFixedWidth(81);
+    rout_ip = plainLabel(QStringLiteral("rout_ip"), QStringLiteral("No IP found"));
+    rout_ip->setMinimumWidth(232);
+    h->addWidget(label1);
+    h->addWidget(rout_ip, 1);
+    v->addWidget(panel1);
+    v->addSpacing(10); // Splitter1
+
+    auto *panel2 = new QFrame;
+    panel2->setObjectName(QStringLiteral("Panel2"));
+    auto *pv = new QVBoxLayout(panel2);
+    pv->setContentsMargins(5, 0, 5, 5);
+    pv->setSpacing(5);
+    auto *label2 = plainLabel(QStringLiteral("Label2"), QStringLiteral("Select Device"));
+    label2->setFixedHeight(25);
+    pv->addWidget(label2);
+    dlist = new DeviceList;
+    dlist->setObjectName(QStringLiteral("dlist"));
+    dlist->addItem(QStringLiteral("No devices found"));
+    pv->addWidget(dlist, 1);
+    auto *outer = new QHBoxLayout;
+    outer->setContentsMargins(2, 5, 2, 5);
+    outer->addWidget(panel2);
+    v->addLayout(outer, 1);
+    return page;
+}
+
+QWidget *Tmain::buildAdvPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("adv"));
+    auto *v = new QVBoxLayout(page);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addSpacing(17); // Splitter5
+    Button6 = pageButton(QStringLiteral("Button6"), QStringLiteral("Restart device"));
+    Button7 = pageButton(QStringLiteral("Button7"), QStringLiteral("Shutdown device"));
+    v->addWidget(buttonPanel(QStringLiteral("Panel5"), Button6, Button7));
+
+    cbdlna = new QCheckBox(QStringLiteral("Enable DLNA volume control"));
+    cbdlna->setObjectName(QStringLiteral("cbdlna"));
+    v->addWidget(placed(cbdlna, 10, 10, 0, 22));
+
+    // Panel6 sits 10 in from each side, and the slider 10 in from the panel's
+    // sides: the slider spans 20 to 580, its label starts at 20.
+    Panel6 = new QWidget;
+    Panel6->setObjectName(QStringLiteral("Panel6"));
+    Panel6->setFixedHeight(49);
+    auto *p6 = new QVBoxLayout(Panel6);
+    p6->setContentsMargins(10, 0, 10, 0);
+    p6->setSpacing(0);
+    dlnavol = new VolumeSlider(100);
+    dlnavol->setObjectName(QStringLiteral("dlnavol"));
+    dlnavol->setFixedHeight(32);
+    p6->addWidget(dlnavol);
+    voldlna = plainLabel(QStringLiteral("voldlna"), QStringLiteral("DLNA volume: 0"));
+    voldlna->setFixedSize(148, 17);
+    p6->addWidget(voldlna);
+    Panel6->hide();
+    auto *panel6Place = new QHBoxLayout;
+    panel6Place->setContentsMargins(10, 15, 10, 0);
+    panel6Place->addWidget(Panel6);
+    v->addLayout(panel6Place);
+
+    v->addStretch();
+    v->addWidget(placed(plainLabel(QStringLiteral("Label3"), QStringLiteral("Rescan for devices")), 16, 0, 16, 23));
+    v->addSpacing(3);
+    Button9 = pageButton(QStringLiteral("Button9"), QStringLiteral("Search for devices"));
+    v->addWidget(placed(Button9, 15, 0, 15, 70));
+    v->addSpacing(10);
+    exit_b = new QPushButton(QStringLiteral("Εξοδος/exit"));
+    exit_b->setObjectName(QStringLiteral("exit_b"));
+    v->addWidget(placed(exit_b, 15, 0, 15, 70));
+    v->addSpacing(10);
+    return page;
+}
