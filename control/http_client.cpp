@@ -1,4 +1,5 @@
 #include "control/http_client.h"
+#include "base/blocking_run.h"
 #include "base/device_text.h"
 #include "base/failure.h"
 #include "control/http_request.h"
@@ -110,22 +111,9 @@ struct HttpClient::Connection
     quint16 port = 0;
     bool otherHost = false;
 
-    struct Outcome
+    template <typename Start> OperationResult run(Start &&start)
     {
-        error_code error = asio::error::would_block;
-        std::size_t bytes = 0;
-    };
-
-    template <typename Start> Outcome run(Start &&start)
-    {
-        Outcome outcome;
-        start([&outcome](error_code ec, auto... bytes) {
-            outcome.error = ec;
-            ((outcome.bytes = bytes), ...);
-        });
-        io.restart();
-        io.run();
-        return outcome;
+        return runOperation(io, std::forward<Start>(start));
     }
 };
 

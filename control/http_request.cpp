@@ -1,6 +1,7 @@
 #include "control/http_request.h"
 #include "base/device_text.h"
 #include "base/failure.h"
+#include "base/text_rules.h"
 
 #include <algorithm>
 
@@ -20,7 +21,7 @@ QByteArray ascii7(const QString &text)
 
 bool isControl(char c)
 {
-    return uchar(c) < 0x20 || uchar(c) == 0x7F;
+    return isAsciiControl(uchar(c));
 }
 
 bool hasControlCharacter(const QByteArray &bytes)

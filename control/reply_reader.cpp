@@ -1,5 +1,6 @@
 #include "control/reply_reader.h"
 #include "base/failure.h"
+#include "base/text_rules.h"
 
 #include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/error.hpp>
@@ -60,16 +61,12 @@ bool isTokenChar(char c)
 
 bool isValueChar(char c)
 {
-    return c == '\t' || (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+    return c == '\t' || !isAsciiControl(static_cast<unsigned char>(c));
 }
 
 std::string_view trimBlanks(std::string_view s)
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
+    return trimmedOf(s, std::string_view(" \t"));
 }
 
 bool iequals(std::string_view a, std::string_view b)

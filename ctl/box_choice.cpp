@@ -2,6 +2,18 @@
 
 #include <QHostAddress>
 
+QList<qsizetype> namedBy(const QStringList &names, const QString &wanted)
+{
+    QList<qsizetype> whole, prefixed;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names.at(i).compare(wanted, Qt::CaseInsensitive) == 0)
+            whole << i;
+        else if (names.at(i).startsWith(wanted, Qt::CaseInsensitive))
+            prefixed << i;
+    }
+    return whole.isEmpty() ? prefixed : whole;
+}
+
 std::optional<DeviceRow> boxFromAddress(const QString &text)
 {
     const QString address = text.section(u':', 0, 0);
@@ -46,12 +58,11 @@ BoxChoice chooseBox(const QList<DeviceRow> &rows, const QString &name)
 {
     if (name.isEmpty())
         return choice(rows, rows);
-    QList<DeviceRow> whole, prefixed;
-    for (const DeviceRow &row : rows) {
-        if (row.name.compare(name, Qt::CaseInsensitive) == 0)
-            whole.append(row);
-        else if (row.name.startsWith(name, Qt::CaseInsensitive))
-            prefixed.append(row);
-    }
-    return choice(whole.isEmpty() ? prefixed : whole, rows);
+    QStringList names;
+    for (const DeviceRow &row : rows)
+        names << row.name;
+    QList<DeviceRow> matches;
+    for (const qsizetype i : namedBy(names, name))
+        matches << rows.at(i);
+    return choice(matches, rows);
 }

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,6 +15,10 @@ struct BoxChoice
     QList<DeviceRow> candidates; // otherwise: the boxes to choose from
     bool several = false; // the candidates all match
 };
+
+// The positions of the names that `wanted` names, letter case ignored: those
+// equal to it when there are any, else those that start with it.
+QList<qsizetype> namedBy(const QStringList &names, const QString &wanted);
 
 // A BOX given as an IPv4 address, with ":PORT" for the renderer port: the box
 // without a search. Nothing when the text is no address.

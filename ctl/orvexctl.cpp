@@ -6,6 +6,7 @@
 
 #include "base/deadline.h"
 #include "base/failure.h"
+#include "base/text_rules.h"
 #include "control/device_commands.h"
 #include "control/endpoints.h"
 #include "control/http_client.h"
@@ -51,7 +52,8 @@ QString field(QString text)
 {
     for (QChar &c : text) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0) || c.category() == QChar::Other_Format || u == 0x2028 || u == 0x2029)
+        if (isAsciiControl(u) || (u >= 0x80 && u < 0xA0) || c.category() == QChar::Other_Format || u == 0x2028
+            || u == 0x2029)
             c = QChar(QChar::ReplacementCharacter);
     }
     return text;
@@ -312,24 +314,17 @@ private:
                 usage(QStringLiteral("the box has no station %1").arg(row));
             return row;
         }
-        QList<int> whole, prefixed;
-        for (int i = 0; i < stations.size(); ++i) {
-            const QString &name = stations.at(i).Description;
-            if (name.compare(wanted, Qt::CaseInsensitive) == 0)
-                whole << i + 1;
-            else if (name.startsWith(wanted, Qt::CaseInsensitive))
-                prefixed << i + 1;
-        }
-        const QList<int> &found = whole.isEmpty() ? prefixed : whole;
+        const QStringList names = stations.texts();
+        const QList<qsizetype> found = namedBy(names, wanted);
         if (found.size() != 1) {
-            QStringList names;
-            for (const int r : found)
-                names << stations.at(r - 1).Description;
+            QStringList named;
+            for (const qsizetype i : found)
+                named << names.at(i);
             usage(found.isEmpty()
                     ? QStringLiteral("no station is named '%1'").arg(wanted)
-                    : QStringLiteral("'%1' names several stations: %2").arg(wanted, names.join(QStringLiteral(", "))));
+                    : QStringLiteral("'%1' names several stations: %2").arg(wanted, named.join(QStringLiteral(", "))));
         }
-        return found.first();
+        return int(found.first()) + 1;
     }
 
     void station()

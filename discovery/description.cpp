@@ -1,5 +1,6 @@
 #include "discovery/description.h"
 #include "base/failure.h"
+#include "base/text_rules.h"
 
 #include <QList>
 #include <QXmlStreamReader>
@@ -12,13 +13,7 @@ namespace {
 // descriptions put them there, and they must never reach a request.
 QString trimmedText(const QString &text)
 {
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
-    qsizetype start = 0, end = text.size();
-    while (start < end && blank(text.at(start)))
-        ++start;
-    while (end > start && blank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
+    return trimmedOf(QStringView(text), QStringView(u" \t\r\n")).toString();
 }
 
 // The namespace declarations of the open elements, innermost last. The reader

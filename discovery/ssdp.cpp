@@ -1,11 +1,11 @@
 #include "discovery/ssdp.h"
+#include "base/blocking_run.h"
 #include "base/failure.h"
+#include "base/text_rules.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/udp.hpp>
 #include <boost/asio/steady_timer.hpp>
-
-#include <optional>
 
 namespace asio = boost::asio;
 using boost::system::error_code;
@@ -44,12 +44,7 @@ QString locationFromReply(const QString &reply)
             continue;
         QString value = *it;
         value.remove(name, Qt::CaseInsensitive);
-        qsizetype start = 0, end = value.size();
-        while (start < end && (value.at(start) == u' ' || value.at(start) == u'\t'))
-            ++start;
-        while (end > start && (value.at(end - 1) == u' ' || value.at(end - 1) == u'\t'))
-            --end;
-        address = value.mid(start, end - start);
+        address = trimmedOf(QStringView(value), QStringView(u" \t")).toString();
     }
     return address;
 }
@@ -106,35 +101,33 @@ Datagram SsdpEndpoint::receive(Deadline until)
     // One byte more than the receive buffer tells a longer datagram apart.
     char buffer[BufferSize + 1];
     udp::endpoint from;
-    std::optional<error_code> received;
-    std::size_t n = 0;
-    error_code ec;
-    if (d->socket.available(ec) > 0) {
+    OperationResult received;
+    if (error_code ec; d->socket.available(ec) > 0) {
         // A datagram already queued is taken at once, without arming a wait.
-        n = d->socket.receive_from(asio::buffer(buffer), from, 0, ec);
-        received = ec;
+        received.bytes = d->socket.receive_from(asio::buffer(buffer), from, 0, ec);
+        received.error = ec;
     } else {
         // A timer ends the wait: the context's own run_until rounds up to
         // whole milliseconds, which would add to every search.
         asio::steady_timer timer(d->io, until);
-        d->socket.async_receive_from(asio::buffer(buffer), from, [&](error_code e, std::size_t size) {
-            received = e;
-            n = size;
-            timer.cancel();
+        received = runOperation(d->io, [&](auto done) {
+            d->socket.async_receive_from(asio::buffer(buffer), from, [&timer, done](error_code e, std::size_t size) {
+                timer.cancel();
+                done(e, size);
+            });
+            timer.async_wait([&](error_code e) {
+                if (!e)
+                    d->socket.cancel();
+            });
         });
-        timer.async_wait([&](error_code e) {
-            if (!e)
-                d->socket.cancel();
-        });
-        d->io.restart();
-        d->io.run();
     }
-    if (!received || *received == asio::error::operation_aborted)
+    if (received.error == asio::error::would_block || received.error == asio::error::operation_aborted)
         return datagram;
-    if (*received == asio::error::message_size)
+    if (received.error == asio::error::message_size)
         datagram.oversize = true;
-    else if (*received)
-        d->fail(*received);
+    else if (received.error)
+        d->fail(received.error);
+    const std::size_t n = received.bytes;
     datagram.address = QString::fromStdString(from.address().to_string());
     datagram.port = from.port();
     datagram.oversize = datagram.oversize || n > std::size_t(BufferSize);
