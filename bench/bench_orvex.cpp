@@ -558,6 +558,10 @@ int runChild(const QString &mode)
 
 int main(int argc, char *argv[])
 {
+    // Figures are wanted on machines without a display too.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     configureWebEngine();
     QApplication app(argc, argv);
     applyStyle(app);

@@ -509,6 +509,9 @@ private slots:
         QVERIFY2(!output.contains('\x1b'), output.right(2000).constData());
         QVERIFY2(!output.contains("flood"), output.right(2000).constData());
         QVERIFY2(output.size() < 64 * 1024, qPrintable(QString::number(output.size())));
+        // A quiet start: the engine's settings block and its sandbox note are not printed.
+        QVERIFY2(!output.contains("qt.webenginecontext") && !output.contains("Sandboxing disabled"),
+            output.right(3000).constData());
         for (const LogEntry &entry : sim.log("http")) {
             QVERIFY2(!(entry.device == "Other" && entry.raw.contains("Mozilla/5.0")), entry.raw.constData());
             QVERIFY2(!entry.raw.contains("/jumped"), entry.raw.constData());

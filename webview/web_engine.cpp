@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QLoggingCategory>
 
 QByteArray engineFlags(const QByteArray &inherited, bool root)
 {
@@ -36,6 +37,9 @@ QByteArray engineFlags(const QByteArray &inherited, bool root)
 
 void configureWebEngine()
 {
+    // The settings block comes in its own category; the sandbox note is an
+    // info message of the default one, which the program does not use.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\ndefault.info=false"));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), platform::runsAsRoot()));
     qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");

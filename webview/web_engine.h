@@ -8,7 +8,10 @@
 QByteArray engineFlags(const QByteArray &inherited, bool root);
 
 // Start settings of the embedded browser engine, whatever the environment
-// holds. Must run before the QApplication is created.
+// holds, and a quiet start: the engine's block of settings and its note that
+// the sandbox is off (as root) are not printed; QT_LOGGING_RULES can still
+// turn them on, and warnings are printed as ever. Must run before the
+// QApplication is created.
 void configureWebEngine();
 
 // Checks that the engine's resource files are where Qt WebEngine will look for
