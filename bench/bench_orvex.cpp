@@ -21,6 +21,7 @@
 #include "control/http_client.h"
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
+#include "platform/netinfo.h"
 #include "webview/web_engine.h"
 #include "webview/web_view.h"
 
@@ -139,8 +140,9 @@ void benchSearch()
             else
                 std::printf("search: %d of %d devices found\n", found, count);
         }
-        std::printf("search  %2d devices: median %.3f ms per device beyond the silence (goal <= 2 ms)\n", count,
-            median(perDevice));
+        std::printf(
+            "search  %2d devices, %zu adapter(s): median %.3f ms per device beyond the silence (goal <= 2 ms)\n", count,
+            platform::searchAddresses().size(), median(perDevice));
     }
 }
 

@@ -10,6 +10,7 @@ SearchReport runSearch(
     SearchReport report;
     const Deadline end = within(action, limits.duration);
     QHash<QString, int> readFrom; // replies read per source; -1 once one has failed
+    QHash<QString, QString> locationOn; // the adapter each LOCATION was first read on
 
     auto skip = [&](const QString &address, const QString &message) {
         readFrom[address] = -1;
@@ -36,8 +37,20 @@ SearchReport runSearch(
         }
         if (datagram.bytes.isEmpty())
             continue;
+        const QString reply = decodeDatagram(datagram.bytes);
+        // A box that answers on two adapters is one box; on one adapter a box
+        // that answers twice is still listed twice.
+        if (!datagram.local.isEmpty()) {
+            const QString location = locationFromReply(reply);
+            const auto seen = locationOn.constFind(location);
+            if (seen != locationOn.constEnd() && *seen != datagram.local) {
+                ++report.discarded;
+                continue;
+            }
+            locationOn.insert(location, datagram.local);
+        }
         try {
-            addDevice(decodeDatagram(datagram.bytes), datagram.address, within(end, limits.descriptionRead));
+            addDevice(reply, datagram.address, within(end, limits.descriptionRead));
         } catch (...) {
             skip(datagram.address, failureMessage(std::current_exception()));
         }
@@ -48,6 +61,11 @@ SearchReport runSearch(
 SearchReport searchDevicesOn(
     SsdpEndpoint &endpoint, const AddDevice &addDevice, Deadline action, const SearchLimits &limits)
 {
-    endpoint.send(ssdpSearchRequest(), platform::firstIPv4Address());
+    // Every adapter the boxes may be behind, looked at anew for each search;
+    // without one, the host's first address as ever.
+    std::vector<std::string> from = platform::searchAddresses();
+    if (from.empty())
+        from.push_back(platform::firstIPv4Address());
+    endpoint.send(ssdpSearchRequest(), from);
     return runSearch([&endpoint](Deadline until) { return endpoint.receive(until); }, addDevice, action, limits);
 }

@@ -46,7 +46,9 @@ using AddDevice = std::function<void(const QString &reply, const QString &addres
 SearchReport runSearch(
     const ReceiveStep &receive, const AddDevice &addDevice, Deadline action, const SearchLimits &limits = {});
 
-// The program's search on its endpoint: the search datagram from the host's
-// first IPv4 address, then runSearch over what the endpoint receives.
+// The program's search on its endpoint: the search datagram from each adapter
+// the boxes may be behind (platform::searchAddresses), then runSearch over
+// what the endpoint receives on all of them; a LOCATION read on one adapter
+// is not read again from another.
 SearchReport searchDevicesOn(
     SsdpEndpoint &endpoint, const AddDevice &addDevice, Deadline action, const SearchLimits &limits = {});

@@ -4,8 +4,14 @@
 #include "base/text_rules.h"
 
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/multicast.hpp>
 #include <boost/asio/ip/udp.hpp>
 #include <boost/asio/steady_timer.hpp>
+
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <optional>
 
 namespace asio = boost::asio;
 using boost::system::error_code;
@@ -49,88 +55,176 @@ QString locationFromReply(const QString &reply)
     return address;
 }
 
-struct SsdpEndpoint::Socket
+// One socket of the endpoint, bound to one adapter's address.
+struct SsdpEndpoint::Bound
+{
+    explicit Bound(asio::io_context &io)
+        : socket(io)
+    {
+    }
+
+    udp::socket socket;
+    asio::ip::address_v4 local;
+    udp::endpoint from;
+    // One byte more than the receive buffer tells a longer datagram apart.
+    std::array<char, BufferSize + 1> buffer;
+};
+
+struct SsdpEndpoint::State
 {
     asio::io_context io;
-    udp::socket socket { io };
-    asio::ip::address_v4 boundTo;
+    std::vector<std::unique_ptr<Bound>> bound;
+    std::deque<Datagram> ready; // received, not handed out yet
 
-    [[noreturn]] void fail(const error_code &ec)
+    void close(const Bound *gone)
     {
         error_code ignored;
-        socket.close(ignored);
-        throw Failure::socket(ec.value());
+        const auto at = std::find_if(bound.begin(), bound.end(), [gone](const auto &b) { return b.get() == gone; });
+        (*at)->socket.close(ignored);
+        const QString local = QString::fromStdString(gone->local.to_string());
+        std::erase_if(ready, [&local](const Datagram &datagram) { return datagram.local == local; });
+        bound.erase(at);
     }
+
+    // A datagram taken off one socket; a failure closes that socket and ends
+    // the wait with the system's error.
+    void take(Bound &b, error_code error, std::size_t n)
+    {
+        if (error && error != asio::error::message_size) {
+            close(&b);
+            throw Failure::socket(error.value());
+        }
+        Datagram datagram;
+        datagram.address = QString::fromStdString(b.from.address().to_string());
+        datagram.port = b.from.port();
+        datagram.local = QString::fromStdString(b.local.to_string());
+        datagram.oversize = error == asio::error::message_size || n > std::size_t(BufferSize);
+        datagram.bytes = QByteArray(b.buffer.data(), qsizetype(std::min<std::size_t>(n, BufferSize)));
+        ready.push_back(std::move(datagram));
+    }
+
+    void wait(Deadline until);
 };
 
 SsdpEndpoint::SsdpEndpoint()
-    : d(std::make_unique<Socket>())
+    : d(std::make_unique<State>())
 {
 }
 
 SsdpEndpoint::~SsdpEndpoint() = default;
 
-void SsdpEndpoint::send(const QByteArray &datagram, const std::string &localAddress)
+void SsdpEndpoint::send(const QByteArray &datagram, const std::vector<std::string> &localAddresses)
 {
-    error_code ec;
-    auto local = asio::ip::make_address_v4(localAddress, ec);
-    if (ec)
-        local = asio::ip::address_v4::any();
-    if (d->socket.is_open() && d->boundTo != local)
-        d->socket.close(ec);
-    if (!d->socket.is_open()) {
-        if (d->socket.open(udp::v4(), ec); ec)
-            d->fail(ec);
-        if (d->socket.bind(udp::endpoint(local, 0), ec); ec)
-            d->fail(ec);
-        d->boundTo = local;
+    std::vector<asio::ip::address_v4> wanted;
+    for (const std::string &text : localAddresses) {
+        error_code ec;
+        auto local = asio::ip::make_address_v4(text, ec);
+        if (ec)
+            local = asio::ip::address_v4::any();
+        if (std::find(wanted.begin(), wanted.end(), local) == wanted.end())
+            wanted.push_back(local);
     }
-    if (d->socket.set_option(asio::socket_base::broadcast(true), ec); ec)
-        d->fail(ec);
+    if (wanted.empty())
+        wanted.push_back(asio::ip::address_v4::any());
+    // The sockets of addresses gone close, with the late replies they hold.
+    std::vector<const Bound *> gone;
+    for (const auto &b : d->bound) {
+        if (std::find(wanted.begin(), wanted.end(), b->local) == wanted.end())
+            gone.push_back(b.get());
+    }
+    for (const Bound *b : gone)
+        d->close(b);
+
     const udp::endpoint group(asio::ip::make_address_v4("239.255.255.250"), 1900);
-    d->socket.send_to(asio::buffer(datagram.constData(), std::size_t(datagram.size())), group, 0, ec);
-    if (ec)
-        d->fail(ec);
+    std::optional<error_code> firstFailure;
+    bool sent = false;
+    for (const auto &local : wanted) {
+        auto at = std::find_if(d->bound.begin(), d->bound.end(), [&local](const auto &b) { return b->local == local; });
+        error_code ec;
+        if (at == d->bound.end()) {
+            auto b = std::make_unique<Bound>(d->io);
+            b->local = local;
+            if (b->socket.open(udp::v4(), ec); !ec)
+                b->socket.bind(udp::endpoint(local, 0), ec);
+            if (ec) {
+                error_code ignored;
+                b->socket.close(ignored);
+                firstFailure = firstFailure.value_or(ec);
+                continue;
+            }
+            d->bound.push_back(std::move(b));
+            at = d->bound.end() - 1;
+        }
+        udp::socket &socket = (*at)->socket;
+        socket.set_option(asio::socket_base::broadcast(true), ec);
+        if (!ec && !local.is_unspecified())
+            socket.set_option(asio::ip::multicast::outbound_interface(local), ec);
+        if (!ec)
+            socket.send_to(asio::buffer(datagram.constData(), std::size_t(datagram.size())), group, 0, ec);
+        if (ec) {
+            d->close(at->get());
+            firstFailure = firstFailure.value_or(ec);
+            continue;
+        }
+        sent = true;
+    }
+    if (!sent)
+        throw Failure::socket(firstFailure ? firstFailure->value() : int(asio::error::not_socket));
+}
+
+void SsdpEndpoint::State::wait(Deadline until)
+{
+    // A datagram already queued is taken at once, without arming a wait.
+    for (const auto &b : bound) {
+        error_code ec;
+        if (b->socket.available(ec) > 0) {
+            const std::size_t n = b->socket.receive_from(asio::buffer(b->buffer), b->from, 0, ec);
+            take(*b, ec, n);
+            return;
+        }
+    }
+    // Otherwise a receive on every socket: the first to complete stops the
+    // others (a stopped receive leaves its datagram on its socket). A timer
+    // ends the wait: the context's own run_until rounds up to whole
+    // milliseconds, which would add to every search.
+    asio::steady_timer timer(io, until);
+    const auto stopAll = [this, &timer] {
+        timer.cancel();
+        for (const auto &b : bound) {
+            error_code ignored;
+            b->socket.cancel(ignored);
+        }
+    };
+    std::optional<std::pair<Bound *, std::pair<error_code, std::size_t>>> failed;
+    runOperation(io, [&](auto) {
+        for (const auto &b : bound) {
+            b->socket.async_receive_from(asio::buffer(b->buffer), b->from,
+                [this, &stopAll, &failed, raw = b.get()](error_code e, std::size_t n) {
+                    if (e == asio::error::operation_aborted)
+                        return;
+                    stopAll();
+                    if (e && e != asio::error::message_size)
+                        failed = { raw, { e, n } };
+                    else
+                        take(*raw, e, n);
+                });
+        }
+        timer.async_wait([&stopAll](error_code e) {
+            if (!e)
+                stopAll();
+        });
+    });
+    if (failed)
+        take(*failed->first, failed->second.first, failed->second.second);
 }
 
 Datagram SsdpEndpoint::receive(Deadline until)
 {
-    Datagram datagram;
-    if (!d->socket.is_open())
-        return datagram;
-    // One byte more than the receive buffer tells a longer datagram apart.
-    char buffer[BufferSize + 1];
-    udp::endpoint from;
-    OperationResult received;
-    if (error_code ec; d->socket.available(ec) > 0) {
-        // A datagram already queued is taken at once, without arming a wait.
-        received.bytes = d->socket.receive_from(asio::buffer(buffer), from, 0, ec);
-        received.error = ec;
-    } else {
-        // A timer ends the wait: the context's own run_until rounds up to
-        // whole milliseconds, which would add to every search.
-        asio::steady_timer timer(d->io, until);
-        received = runOperation(d->io, [&](auto done) {
-            d->socket.async_receive_from(asio::buffer(buffer), from, [&timer, done](error_code e, std::size_t size) {
-                timer.cancel();
-                done(e, size);
-            });
-            timer.async_wait([&](error_code e) {
-                if (!e)
-                    d->socket.cancel();
-            });
-        });
-    }
-    if (received.error == asio::error::would_block || received.error == asio::error::operation_aborted)
-        return datagram;
-    if (received.error == asio::error::message_size)
-        datagram.oversize = true;
-    else if (received.error)
-        d->fail(received.error);
-    const std::size_t n = received.bytes;
-    datagram.address = QString::fromStdString(from.address().to_string());
-    datagram.port = from.port();
-    datagram.oversize = datagram.oversize || n > std::size_t(BufferSize);
-    datagram.bytes = QByteArray(buffer, qsizetype(std::min<std::size_t>(n, BufferSize)));
+    if (d->ready.empty() && !d->bound.empty())
+        d->wait(until);
+    if (d->ready.empty())
+        return {};
+    Datagram datagram = std::move(d->ready.front());
+    d->ready.pop_front();
     return datagram;
 }

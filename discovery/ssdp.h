@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // The one M-SEARCH datagram for media renderers: 178 bytes of fixed text.
 QByteArray ssdpSearchRequest();
@@ -27,13 +28,15 @@ struct Datagram
     QString address;
     quint16 port = 0;
     bool oversize = false; // longer than the 8192-byte receive buffer
+    QString local; // the address of the adapter it came in on
 };
 
-// The search's UDP endpoint (`ud`): one IPv4 socket, SO_BROADCAST on, bound to
-// the address of the search that sends on it. It stays open between searches
-// while that address stays the same, so late replies to one search are read
-// by the next; a new address (a DHCP renewal, another Wi-Fi, a resume) opens
-// a new socket, and a failure closes it.
+// The search's UDP endpoint (`ud`): one IPv4 socket per adapter the search
+// goes out of, SO_BROADCAST on, each bound to its adapter's address and
+// sending its multicast out of that adapter. A socket stays open between
+// searches while its address stays, so late replies to one search are read
+// by the next; a new address (a DHCP renewal, another Wi-Fi, a resume) opens a
+// new socket, an address gone closes its socket, and a failure closes it.
 class SsdpEndpoint
 {
 public:
@@ -44,14 +47,16 @@ public:
     SsdpEndpoint(const SsdpEndpoint &) = delete;
     SsdpEndpoint &operator=(const SsdpEndpoint &) = delete;
 
-    // Opens the socket when it is closed or bound to another address (bound
-    // to localAddress, or to the wildcard address when that is empty) and
-    // sends to 239.255.255.250:1900.
-    void send(const QByteArray &datagram, const std::string &localAddress);
-    // Waits until `until` for one datagram.
+    // Sends the datagram to 239.255.255.250:1900 from each of the local
+    // addresses (the wildcard address for one that is empty or no address),
+    // opening and closing sockets to match them. Fails only when it went out
+    // from none.
+    void send(const QByteArray &datagram, const std::vector<std::string> &localAddresses);
+    // Waits until `until` for one datagram on any of the sockets.
     Datagram receive(Deadline until);
 
 private:
-    struct Socket;
-    std::unique_ptr<Socket> d;
+    struct Bound;
+    struct State;
+    std::unique_ptr<State> d;
 };

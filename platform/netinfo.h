@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // What the program needs to know about the host's network. Implemented once per
 // operating system (netinfo_linux.cpp, netinfo_win.cpp); no Qt types here so the
@@ -17,6 +18,13 @@ std::string defaultGateway();
 // address of the adapter that carries the default route, else the first address
 // of the first adapter that is up and not loopback. Empty when there is none.
 std::string firstIPv4Address();
+
+// The addresses the device search sends from: the primary IPv4 address of
+// each adapter that is up, running and can send multicast, leaving out
+// loopback and point-to-point links (VPN tunnels), the adapter of the default
+// route first. Read anew at each call, so a new address, a new adapter or one
+// gone is seen at the next search.
+std::vector<std::string> searchAddresses();
 
 struct WifiName
 {

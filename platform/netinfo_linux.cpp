@@ -6,6 +6,7 @@
 #include <net/if.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -58,6 +59,30 @@ std::string firstIPv4Address()
     }
     freeifaddrs(list);
     return onRouteAdapter.empty() ? firstUp : onRouteAdapter;
+}
+
+std::vector<std::string> searchAddresses()
+{
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return {};
+    const auto route = readDefaultRoute();
+    std::vector<std::string> addresses, adapters;
+    for (const ifaddrs *a = list; a; a = a->ifa_next) {
+        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET)
+            continue;
+        const unsigned wanted = IFF_UP | IFF_RUNNING | IFF_MULTICAST;
+        if ((a->ifa_flags & wanted) != wanted || (a->ifa_flags & (IFF_LOOPBACK | IFF_POINTOPOINT)))
+            continue;
+        // The primary address of each adapter: getifaddrs lists it first.
+        if (std::find(adapters.begin(), adapters.end(), a->ifa_name) != adapters.end())
+            continue;
+        const bool onRoute = route && route->interface == a->ifa_name;
+        adapters.insert(onRoute ? adapters.begin() : adapters.end(), a->ifa_name);
+        addresses.insert(onRoute ? addresses.begin() : addresses.end(), dotted(a->ifa_addr));
+    }
+    freeifaddrs(list);
+    return addresses;
 }
 
 } // namespace platform

@@ -58,6 +58,37 @@ std::string firstIPv4Address()
     return {};
 }
 
+std::vector<std::string> searchAddresses()
+{
+    ULONG size = 15000;
+    std::vector<unsigned char> buffer;
+    ULONG result = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        buffer.assign(size, 0);
+        result = GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST, nullptr,
+            reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
+    }
+    std::vector<std::string> addresses;
+    if (result != NO_ERROR)
+        return addresses;
+    // Adapters come in the order of their route metrics, the default route's first.
+    for (auto *a = reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()); a; a = a->Next) {
+        if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK || a->IfType == IF_TYPE_TUNNEL
+            || a->IfType == IF_TYPE_PPP || (a->Flags & (IP_ADAPTER_RECEIVE_ONLY | IP_ADAPTER_NO_MULTICAST)))
+            continue;
+        for (auto *u = a->FirstUnicastAddress; u; u = u->Next) {
+            if (u->Address.lpSockaddr->sa_family != AF_INET || u->DadState != IpDadStatePreferred)
+                continue;
+            char text[INET_ADDRSTRLEN] = {};
+            const auto *in = reinterpret_cast<const sockaddr_in *>(u->Address.lpSockaddr);
+            inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+            addresses.emplace_back(text);
+            break;
+        }
+    }
+    return addresses;
+}
+
 WifiName wifiName()
 {
     HANDLE client = nullptr;

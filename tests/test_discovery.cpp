@@ -15,7 +15,8 @@
 namespace {
 
 // A datagram script: "A" a reply from 10.0.0.A, "A!" an oversize one, "A0" an
-// empty one, "." silence; "*A" a reply from A for ever after (a flood).
+// empty one, "." silence; "*A" a reply from A for ever after (a flood); "A@L"
+// a reply from A that came in on the adapter L.
 ReceiveStep scripted(const QString &script, QList<Deadline> *waits = nullptr)
 {
     auto steps = std::make_shared<QStringList>(script.split(u' ', Qt::SkipEmptyParts));
@@ -35,6 +36,7 @@ ReceiveStep scripted(const QString &script, QList<Deadline> *waits = nullptr)
             steps->removeFirst();
         d.port = 1900;
         d.address = QStringLiteral("10.0.0.") + step.left(1);
+        d.local = step.section(u'@', 1);
         d.oversize = step.endsWith(u'!');
         if (!step.endsWith(u'0'))
             d.bytes = "HTTP/1.1 200 OK\r\nLOCATION: http://" + d.address.toLatin1() + ":1400/d.xml\r\n\r\n";
@@ -276,6 +278,12 @@ private slots:
         QTest::newRow("flood ends at the time bound")
             << "2 *5"
             << "" << QStringList { "10.0.0.2", "10.0.0.5", "10.0.0.5" } << 0 << -1 << "";
+        QTest::newRow("a box on two adapters is listed once")
+            << "1@a 1@b 2@b"
+            << "" << QStringList { "10.0.0.1", "10.0.0.2" } << 0 << 1 << "";
+        QTest::newRow("on one adapter a box answering twice is listed twice")
+            << "1@a 1@a"
+            << "" << QStringList { "10.0.0.1", "10.0.0.1" } << 0 << 0 << "";
         QTest::newRow("any exception is its responder's failure")
             << "6 2"
             << "10.0.0.6" << QStringList { "10.0.0.2" } << 1 << 0 << "10.0.0.6: odd";

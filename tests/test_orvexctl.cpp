@@ -2,6 +2,7 @@
 // status, the same request bytes as the window for every action, how BOX is
 // matched, the exit statuses, a box that never answers, and cookies.
 #include "app/volume_slider.h"
+#include "platform/netinfo.h"
 #include "window_driver.h"
 
 #include <QDir>
@@ -279,6 +280,30 @@ private slots:
             QVERIFY2((c.unicode() >= 0x20 && c.unicode() < 0x7F) || c == u'\n', qPrintable(json.out));
         QVERIFY(json.out.contains(QStringLiteral("Caf\\u00e9\\u202eoF\\u200b\\u2028\\u0085X\\ud83c\\udfb5")));
         QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8())["boxes"][0]["name"].toString(), name);
+    }
+
+    // With another adapter before the boxes' one (a VPN, a second network) or
+    // a second adapter on the boxes' own segment: the window and orvexctl
+    // find every box, each once. Runs in the private network's layouts with
+    // more than one adapter (see tests/CMakeLists.txt).
+    void boxesOnEveryAdapter()
+    {
+        const std::vector<std::string> from = platform::searchAddresses();
+        if (from.size() < 2)
+            QSKIP("needs the private network with more than one adapter");
+        SimFixture sim(devices({ SimFixture::device("Living Room", 0, 30), SimFixture::device("Kitchen", 1, 120) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        QCOMPARE(rows("dlist"), (QStringList { "Living Room", "Kitchen" }));
+        const Run list = orvexctl({ "list" });
+        QCOMPARE(list.status, 0);
+        QCOMPARE(list.out, QStringLiteral("Living Room\t10.77.0.20\t49152\nKitchen\t10.77.0.21\t49153\n"));
+        // Every search that reached the boxes came from one of the adapters.
+        for (const LogEntry &search : sim.log("ssdp")) {
+            const QString peer = search.peer.section(u':', 0, 0);
+            QVERIFY2(std::find(from.begin(), from.end(), peer.toStdString()) != from.end(), qPrintable(peer));
+        }
     }
 
     // A box that never answers costs the deadline and no more.
