@@ -31,19 +31,28 @@ std::string defaultGateway()
     return gateway;
 }
 
-std::string firstIPv4Address()
+namespace {
+
+// The adapters with their IPv4 addresses, in the system's order; none when
+// they cannot be read. The list lives in `buffer`.
+const IP_ADAPTER_ADDRESSES *readAdapters(std::vector<unsigned char> &buffer)
 {
     ULONG size = 15000;
-    std::vector<unsigned char> buffer;
     ULONG result = ERROR_BUFFER_OVERFLOW;
     for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
         buffer.assign(size, 0);
         result = GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST, nullptr,
             reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
     }
-    if (result != NO_ERROR)
-        return {};
-    for (auto *a = reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()); a; a = a->Next) {
+    return result == NO_ERROR ? reinterpret_cast<const IP_ADAPTER_ADDRESSES *>(buffer.data()) : nullptr;
+}
+
+} // namespace
+
+std::string firstIPv4Address()
+{
+    std::vector<unsigned char> buffer;
+    for (auto *a = readAdapters(buffer); a; a = a->Next) {
         if (a->IfType == IF_TYPE_SOFTWARE_LOOPBACK || (a->Flags & IP_ADAPTER_RECEIVE_ONLY))
             continue;
         for (auto *u = a->FirstUnicastAddress; u; u = u->Next) {
@@ -60,19 +69,10 @@ std::string firstIPv4Address()
 
 std::vector<std::string> searchAddresses()
 {
-    ULONG size = 15000;
     std::vector<unsigned char> buffer;
-    ULONG result = ERROR_BUFFER_OVERFLOW;
-    for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
-        buffer.assign(size, 0);
-        result = GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST, nullptr,
-            reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
-    }
     std::vector<std::string> addresses;
-    if (result != NO_ERROR)
-        return addresses;
     // Adapters come in the order of their route metrics, the default route's first.
-    for (auto *a = reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()); a; a = a->Next) {
+    for (auto *a = readAdapters(buffer); a; a = a->Next) {
         if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK || a->IfType == IF_TYPE_TUNNEL
             || a->IfType == IF_TYPE_PPP || (a->Flags & (IP_ADAPTER_RECEIVE_ONLY | IP_ADAPTER_NO_MULTICAST)))
             continue;
