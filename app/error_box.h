@@ -22,15 +22,16 @@ void setTestHook(std::function<void(const QString &)> hook);
 
 // Runs one event handler: a failure ends the handler, its message is shown in
 // the error box, then `afterFailure` runs. No exception leaves this function,
-// so none ever crosses Qt's event loop.
-template <typename Handler> void failureBoundary(Handler &&handler, const std::function<void()> &afterFailure = {})
+// so none ever crosses Qt's event loop. True when the handler went through.
+template <typename Handler> bool failureBoundary(Handler &&handler, const std::function<void()> &afterFailure = {})
 {
     try {
         handler();
-        return;
+        return true;
     } catch (...) {
         errorbox::show(withFullStop(failureMessage(std::current_exception())));
     }
     if (afterFailure)
         afterFailure();
+    return false;
 }

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTimer>
 #include <QWindow>
@@ -53,27 +54,101 @@ Tmain::Tmain(QWidget *parent)
 Tmain::Tmain(const Options &options, QWidget *parent)
     : QWidget(parent)
     , m_options(options)
+    , m_session(new DeviceSession)
 {
     FormCreate();
 }
 
-Tmain::~Tmain() = default;
+// The action under way ends first, while everything its results go to still stands.
+Tmain::~Tmain()
+{
+    delete m_session;
+}
 
-// Every handler runs inside the failure boundary. The outermost one starts the
-// user action's deadline; handlers that run inside it (a change event set off by
-// the refresh, say) share that deadline.
+// Every handler runs inside the failure boundary. While an error box is open
+// no handler starts: those that come (a timer) run once it has closed.
 template <typename Handler> void Tmain::handle(Handler handler)
 {
-    const bool outermost = !m_action;
-    if (outermost)
-        m_action = deadlineIn(ActionBudget);
+    if (m_errorBoxOpen) {
+        m_waiting.push_back([this, handler] { handle(handler); });
+        return;
+    }
     failureBoundary([&] { (this->*handler)(); });
-    if (outermost)
-        m_action.reset();
+}
+
+// The device work of a handler goes to the session and runs beside the window;
+// what it finds comes back through Action::post. When it fails, its message is
+// shown and `afterFailure` runs; a cancelled action gives the pages back as a
+// failed refresh does. `afterEnd` runs in every case, last.
+void Tmain::act(DeviceSession::Job job, std::function<void()> afterFailure, std::function<void()> afterEnd)
+{
+    m_session->run(std::move(job), [this, afterFailure, afterEnd](const QString &failure, bool cancelled) {
+        if (cancelled) {
+            regainPages();
+            ShowNotice(QStringLiteral("Cancelled"), 3000);
+        } else if (!failure.isEmpty()) {
+            m_errorBoxOpen = true;
+            errorbox::show(withFullStop(failure));
+            m_errorBoxOpen = false;
+            if (afterFailure)
+                afterFailure();
+        }
+        if (afterEnd)
+            afterEnd();
+        for (auto waiting = std::exchange(m_waiting, {}); const auto &run : waiting)
+            run();
+    });
+}
+
+// While an action runs the pages and the device list take no input (they are
+// still painted); after 300 ms the window shows that it is busy.
+void Tmain::setBusy(bool busy)
+{
+    m_busy = busy;
+    TabControl1->setEnabled(m_pagesEnabled && !busy);
+    if (busy) {
+        m_busyShown.start();
+        return;
+    }
+    m_busyShown.stop();
+    busyRow->hide();
+    unsetCursor();
+}
+
+void Tmain::showBusy()
+{
+    busyRow->show();
+    setCursor(Qt::WaitCursor);
+}
+
+void Tmain::setPagesEnabled(bool enabled)
+{
+    m_pagesEnabled = enabled;
+    TabControl1->setEnabled(enabled && !m_busy);
+}
+
+bool Tmain::busy() const
+{
+    return m_busy;
+}
+
+void Tmain::cancelAction()
+{
+    m_session->cancel();
 }
 
 void Tmain::connectHandlers()
 {
+    connect(m_session, &DeviceSession::busyChanged, this, &Tmain::setBusy);
+    connect(
+        m_session, &DeviceSession::notice, this, [this](const QString &line, int ms) { ShowNotice(quoted(line), ms); });
+    m_busyShown.setSingleShot(true);
+    m_busyShown.setInterval(300);
+    connect(&m_busyShown, &QTimer::timeout, this, &Tmain::showBusy);
+    connect(cancelLink, &QLabel::linkActivated, this, &Tmain::cancelAction);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &Tmain::cancelAction);
+
     connect(&startup, &RuleTimer::timeout, this, [this] { handle(&Tmain::startupTimer); });
     connect(&searchtim, &RuleTimer::timeout, this, [this] { handle(&Tmain::searchtimTimer); });
     connect(&bannerTimer(), &RuleTimer::timeout, this, [this] { handle(&Tmain::mtimerTimer); });
@@ -122,7 +197,7 @@ void Tmain::FormCreate()
 {
     buildWindow();
     TabControl1->setCurrentWidget(sett);
-    TabControl1->setEnabled(false);
+    setPagesEnabled(false);
     // The engine itself starts at the first WEB click; a missing engine still
     // ends window creation.
     if (m_options.webView)
@@ -177,19 +252,19 @@ void Tmain::startupTimer()
         terminateApplication();
         return;
     }
-    const auto wifi = platform::wifiName();
-    const QString ssid = wifi.state == platform::WifiName::State::Named ? QString::fromStdString(wifi.ssid)
-        : wifi.state == platform::WifiName::State::NotWireless          ? QStringLiteral("none")
-                                                                        : QStringLiteral("unknown");
-    rout_ip->setText(gateway + QStringLiteral(" - ") + QStringLiteral("SSID: ") + ssid);
     DevicePrefix = QStringLiteral("Device: ");
     stat->setText(DevicePrefix);
-    failureBoundary(
-        [this] {
-            SearchDevices();
-            TabControl1->setCurrentWidget(sett);
-        },
-        [this] { regainPages(); });
+    // The Wi-Fi name is asked of the system bus beside the window too.
+    act([this, gateway](const Action &action) {
+        const auto wifi = platform::wifiName();
+        const QString ssid = wifi.state == platform::WifiName::State::Named ? QString::fromStdString(wifi.ssid)
+            : wifi.state == platform::WifiName::State::NotWireless          ? QStringLiteral("none")
+                                                                            : QStringLiteral("unknown");
+        action.post([this, gateway, ssid] {
+            rout_ip->setText(gateway + QStringLiteral(" - ") + QStringLiteral("SSID: ") + ssid);
+        });
+    });
+    SearchDevices();
 }
 
 QString Tmain::GetGatewayIP()
@@ -205,6 +280,7 @@ void Tmain::closeEvent(QCloseEvent *event)
 
 void Tmain::FormClose()
 {
+    m_session->cancel();
     m_devices.clear();
     Stations = StationList();
     web_i->release();
@@ -248,27 +324,35 @@ void Tmain::mtimerTimer()
 
 // ---------------------------------------------------------------- discovery
 
+// The search runs beside the window; each box is listed as its description
+// comes in. The list's first row is chosen and the refresh armed once the
+// search has ended, whether or not it failed.
 void Tmain::SearchDevices()
 {
     m_devices.clear();
     dlist->removeRows();
     m_shownRow = -1;
-    SearchReport report;
-    try {
-        report = searchDevicesOn(
-            ud,
-            [this](const QString &reply, const QString &address, Deadline readDeadline) {
-                AddDeviceFromResponse(reply, address, readDeadline);
-            },
-            m_action.value_or(deadlineIn(ActionBudget)));
-    } catch (...) {
-        dlist->selectRow(0);
-        throw;
-    }
-    dlist->selectRow(0);
-    searchtim.setEnabled(true);
-    if (report.skipped > 0)
-        m_skipNotice = QStringLiteral("Skipped %1 responder(s): ").arg(report.skipped) + report.firstSkipMessage;
+    act(
+        [this](const Action &action) {
+            const SearchReport report = searchDevicesOn(
+                action.search,
+                [&](const QString &reply, const QString &address, Deadline readDeadline) {
+                    AddDeviceFromResponse(action, reply, address, readDeadline);
+                },
+                action.deadline);
+            action.post([this, report] {
+                dlist->selectRow(0);
+                searchtim.setEnabled(true);
+                TabControl1->setCurrentWidget(sett);
+                if (report.skipped > 0)
+                    m_skipNotice
+                        = QStringLiteral("Skipped %1 responder(s): ").arg(report.skipped) + report.firstSkipMessage;
+            });
+        },
+        [this] {
+            dlist->selectRow(0);
+            regainPages();
+        });
 }
 
 // The refresh's own notices would replace the search's skip notice at once,
@@ -281,15 +365,20 @@ void Tmain::showSkipNotice()
     ShowNotice(std::exchange(m_skipNotice, QString()), 3000);
 }
 
-// Reads one SSDP reply into a row of the device table. The row goes into the
-// table and the list together, only once name, address and port are all known.
-void Tmain::AddDeviceFromResponse(const QString &reply, const QString &address, Deadline readDeadline)
+// Reads one SSDP reply into a row of the device table, on the session's
+// worker. The row goes into the table and the list together, only once name,
+// address and port are all known.
+void Tmain::AddDeviceFromResponse(
+    const Action &action, const QString &reply, const QString &address, Deadline readDeadline)
 {
-    const auto row = deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &hdown));
+    const auto row
+        = deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &action.fileClient));
     if (!row)
         return;
-    dlist->addItem(row->name);
-    m_devices.append(*row);
+    action.post([this, row = *row] {
+        dlist->addItem(row.name);
+        m_devices.append(row);
+    });
 }
 
 // ---------------------------------------------------------------- command channel
@@ -343,13 +432,6 @@ QStringList Tmain::devicePorts() const
     return ports;
 }
 
-// The clients as the action under way uses them: its deadline, replies in the banner.
-CommandChannel Tmain::channel()
-{
-    return CommandChannel(ht, hdown, m_action.value_or(deadlineIn(ActionBudget)),
-        [this](const QString &line, int ms) { ShowNotice(quoted(line), ms); });
-}
-
 QString Tmain::statusLine() const
 {
     const int row = dlist->currentRow();
@@ -371,19 +453,23 @@ void Tmain::regainPages()
             stat->setText(DevicePrefix);
     }
     TabControl1->setCurrentWidget(adv);
-    TabControl1->setEnabled(true);
+    setPagesEnabled(true);
 }
 
 // ---------------------------------------------------------------- refresh
 
 void Tmain::dlistItemClick()
 {
-    TabControl1->setEnabled(false);
+    setPagesEnabled(false);
     webradio->clearRows();
     dladr->clearRows();
     searchtim.setEnabled(true);
 }
 
+// The refresh reads the box's stations, volumes and chosen stations beside the
+// window and sends both volumes back, in the order of the requests as ever;
+// the pages follow each step. A volume that differs from its slider is sent
+// once more right away.
 void Tmain::searchtimTimer()
 {
     Stations = StationList();
@@ -392,42 +478,58 @@ void Tmain::searchtimTimer()
         m_shownRow = -1;
         ShowStickyNotice(NoDevicesNotice);
         TabControl1->setCurrentWidget(adv);
-        TabControl1->setEnabled(true);
+        setPagesEnabled(true);
         showSkipNotice();
         return;
     }
-    failureBoundary(
-        [this] {
-            const QString a = selectedIP();
-            const CommandChannel c = channel();
-            Stations = commands::sortedStations(commands::readStationFiles(c, a));
+    Box box;
+    const bool named = failureBoundary([&] { box = selectedBox(); }, [this] { regainPages(); });
+    if (!named) {
+        showSkipNotice();
+        return;
+    }
+    const int row = dlist->currentRow();
+    const double dlnaVolumeNow = dlnavol->realValue();
+    const double systemVolumeNow = airvol->realValue();
+    act(
+        [this, box, row, dlnaVolumeNow, systemVolumeNow](const Action &action) {
+            const CommandChannel c = action.channel();
+            auto stations
+                = std::make_shared<StationList>(commands::sortedStations(commands::readStationFiles(c, box.address)));
+            action.post([this, stations, row] {
+                Stations = std::move(*stations);
+                QStringList rows = Stations.texts();
+                rows.prepend(PromptRow);
+                webradio->setRows(rows);
+                dladr->setRows(rows);
+                stat->setText(statusLine());
+                m_shownRow = row;
+            });
+            const double dlnaVolume
+                = std::clamp(double(commands::readInteger(c, box.address, endpoints::dlnaVolumeFile())), 0.0, 100.0);
+            if (dlnaVolume != dlnaVolumeNow)
+                sendDlnaVolume(action, box, dlnaVolume);
+            const double systemVolume
+                = std::clamp(double(commands::readInteger(c, box.address, endpoints::systemVolumeFile())), 0.0, 100.0);
+            if (systemVolume != systemVolumeNow)
+                sendSystemVolume(action, box, systemVolume);
+            sendDlnaVolume(action, box, dlnaVolume);
+            sendSystemVolume(action, box, systemVolume);
 
-            QStringList rows = Stations.texts();
-            rows.prepend(PromptRow);
-            webradio->setRows(rows);
-            dladr->setRows(rows);
-            stat->setText(statusLine());
-            m_shownRow = dlist->currentRow();
-
-            if (dlnavol->setRealValueQuietly(commands::readInteger(c, a, endpoints::dlnaVolumeFile())))
-                dlnavolChange();
-            if (airvol->setRealValueQuietly(commands::readInteger(c, a, endpoints::systemVolumeFile())))
-                airvolChange();
-            dlnavolChange();
-            airvolChange();
-
-            const int n = commands::readInteger(c, a, endpoints::orvexIndexFile());
-            webradio->setRow(n); // runs webradioChange while LastRadioIndex still holds the earlier row
-            LastRadioIndex = n;
-            const int m = commands::readInteger(c, a, endpoints::dlnaIndexFile());
-            dladr->setRow(m);
-            LastDlnaIndex = m;
-
-            TabControl1->setCurrentWidget(sett);
-            TabControl1->setEnabled(true);
+            const int n = commands::readInteger(c, box.address, endpoints::orvexIndexFile());
+            action.post([this, n] {
+                webradio->setRow(n); // runs webradioChange while LastRadioIndex still holds the earlier row
+                LastRadioIndex = n;
+            });
+            const int m = commands::readInteger(c, box.address, endpoints::dlnaIndexFile());
+            action.post([this, m] {
+                dladr->setRow(m);
+                LastDlnaIndex = m;
+                TabControl1->setCurrentWidget(sett);
+                setPagesEnabled(true);
+            });
         },
-        [this] { regainPages(); });
-    showSkipNotice();
+        [this] { regainPages(); }, [this] { showSkipNotice(); });
 }
 
 // ---------------------------------------------------------------- ORVEX page
@@ -436,28 +538,57 @@ void Tmain::Button4Click()
 {
     if (!noDeviceGuard(2000))
         return;
-    commands::startOrvex(channel(), selectedBox());
+    act([box = selectedBox()](const Action &action) { commands::startOrvex(action.channel(), box); });
 }
 
 void Tmain::Button5Click()
 {
     if (!noDeviceGuard(3000))
         return;
-    commands::stopOrvex(channel(), selectedBox());
+    act([box = selectedBox()](const Action &action) { commands::stopOrvex(action.channel(), box); });
+}
+
+// The request, then the label: on the session's worker, as part of the action
+// that changed the volume.
+void Tmain::sendSystemVolume(const Action &action, const Box &box, double value)
+{
+    commands::setSystemVolume(action.channel(), box, volumeText(value));
+    action.post([this, value] {
+        airvol->setRealValueQuietly(value);
+        vollab->setText(QStringLiteral("System volume: ") + volumeText(value));
+    });
+}
+
+void Tmain::sendDlnaVolume(const Action &action, const Box &box, double value)
+{
+    commands::setDlnaVolume(action.channel(), box, volumeText(value));
+    action.post([this, value] {
+        dlnavol->setRealValueQuietly(value);
+        voldlna->setText(QStringLiteral("DLNA volume: ") + volumeText(value));
+    });
 }
 
 void Tmain::airvolChange()
 {
     if (!noDeviceGuard(2000))
         return;
-    commands::setSystemVolume(channel(), selectedBox(), volumeText(airvol->realValue()));
-    vollab->setText(QStringLiteral("System volume: ") + volumeText(airvol->realValue()));
+    act([this, box = selectedBox(), value = airvol->realValue()](
+            const Action &action) { sendSystemVolume(action, box, value); });
 }
 
 void Tmain::webradioChange()
 {
     if (webradio->row() == 0)
         webradio->setRow(LastRadioIndex);
+}
+
+// The stream address of a station row, as the list stood when the action
+// began; the row's failure comes where the request would have been made.
+std::function<QString()> Tmain::stationAddress(int row) const
+{
+    if (row < 1 || row > Stations.size())
+        return [row]() -> QString { throw Failure::indexOutOfBounds(qsizetype(row) - 1); };
+    return [ip = Stations.at(row - 1).IP] { return ip; };
 }
 
 void Tmain::webradioClosePopup()
@@ -467,10 +598,10 @@ void Tmain::webradioClosePopup()
     const int row = webradio->row();
     if (row == LastRadioIndex)
         return;
-    const Box box = selectedBox();
-    const TWeblist &station = Stations.at(row - 1);
-    commands::chooseRadioStation(channel(), box, row, station.IP);
-    LastRadioIndex = row;
+    act([this, box = selectedBox(), row, address = stationAddress(row)](const Action &action) {
+        commands::chooseRadioStation(action.channel(), box, row, address());
+        action.post([this, row] { LastRadioIndex = row; });
+    });
 }
 
 // ---------------------------------------------------------------- DLNA page
@@ -479,17 +610,22 @@ void Tmain::startdlnaClick()
 {
     if (!noDeviceGuard(3000))
         return;
-    commands::stopOrvex(channel(), selectedBox(), 1000);
-    dladrClosePopup();
-    commands::playDlna(channel(), selectedBox());
+    const int row = dladr->row();
+    act([this, box = selectedBox(), row, address = stationAddress(row)](const Action &action) {
+        commands::stopOrvex(action.channel(), box, 1000);
+        chooseDlnaStream(action, box, row, address);
+        commands::playDlna(action.channel(), box);
+    });
 }
 
 void Tmain::stopdlnaClick()
 {
     if (!noDeviceGuard(3000))
         return;
-    commands::stopDlna(channel(), selectedBox());
-    stat->setText(statusLine());
+    act([this, box = selectedBox()](const Action &action) {
+        commands::stopDlna(action.channel(), box);
+        action.post([this] { stat->setText(statusLine()); });
+    });
 }
 
 void Tmain::dladrChange()
@@ -498,15 +634,19 @@ void Tmain::dladrChange()
         dladr->setRow(LastDlnaIndex);
 }
 
+void Tmain::chooseDlnaStream(const Action &action, const Box &box, int row, const std::function<QString()> &address)
+{
+    commands::chooseDlnaStream(action.channel(), box, row, address());
+    action.post([this, row] { LastDlnaIndex = row; });
+}
+
 void Tmain::dladrClosePopup()
 {
     if (!noDeviceGuard(3000))
         return;
-    const Box box = selectedBox();
     const int row = dladr->row();
-    const TWeblist &station = Stations.at(row - 1);
-    commands::chooseDlnaStream(channel(), box, row, station.IP);
-    LastDlnaIndex = row;
+    act([this, box = selectedBox(), row, address = stationAddress(row)](
+            const Action &action) { chooseDlnaStream(action, box, row, address); });
 }
 
 void Tmain::cbdlnaChange()
@@ -518,8 +658,8 @@ void Tmain::dlnavolChange()
 {
     if (!noDeviceGuard(3000))
         return;
-    commands::setDlnaVolume(channel(), selectedBox(), volumeText(dlnavol->realValue()));
-    voldlna->setText(QStringLiteral("DLNA volume: ") + volumeText(dlnavol->realValue()));
+    act([this, box = selectedBox(), value = dlnavol->realValue()](
+            const Action &action) { sendDlnaVolume(action, box, value); });
 }
 
 // ---------------------------------------------------------------- ADV page
@@ -528,27 +668,22 @@ void Tmain::Button6Click()
 {
     if (!noDeviceGuard(3000))
         return;
-    commands::restart(channel(), selectedBox());
+    act([box = selectedBox()](const Action &action) { commands::restart(action.channel(), box); });
 }
 
 void Tmain::Button7Click()
 {
     if (!noDeviceGuard(3000))
         return;
-    commands::shutdown(channel(), selectedBox());
+    act([box = selectedBox()](const Action &action) { commands::shutdown(action.channel(), box); });
 }
 
 void Tmain::Button9Click()
 {
-    TabControl1->setEnabled(false);
+    setPagesEnabled(false);
     webradio->clearRows();
     dladr->clearRows();
-    failureBoundary(
-        [this] {
-            SearchDevices();
-            TabControl1->setCurrentWidget(sett);
-        },
-        [this] { regainPages(); });
+    SearchDevices();
 }
 
 void Tmain::exit_bClick()

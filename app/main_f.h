@@ -3,15 +3,16 @@
 #include "app/rule_timer.h"
 #include "base/deadline.h"
 #include "control/device_commands.h"
-#include "control/http_client.h"
+#include "control/device_session.h"
 #include "control/stations.h"
 #include "discovery/device_row.h"
-#include "discovery/ssdp.h"
 
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
-#include <optional>
+#include <functional>
+#include <vector>
 
 class Banner;
 class DeviceList;
@@ -54,6 +55,8 @@ public:
     int lastDlnaIndex() const { return LastDlnaIndex; }
     RuleTimer &searchTimer() { return searchtim; }
     RuleTimer &bannerTimer();
+    // An action runs beside the window (the pages take no input meanwhile).
+    bool busy() const;
 
     static const QString Title;
     static const QString NoDevicesNotice;
@@ -71,6 +74,11 @@ private:
     QWidget *buildAdvPage();
     void connectHandlers();
     template <typename Handler> void handle(Handler handler);
+    void act(DeviceSession::Job job, std::function<void()> afterFailure = {}, std::function<void()> afterEnd = {});
+    void setBusy(bool busy);
+    void showBusy();
+    void cancelAction();
+    void setPagesEnabled(bool enabled);
 
     // Start-up and end.
     void FormCreate();
@@ -86,7 +94,8 @@ private:
 
     // Discovery.
     void SearchDevices();
-    void AddDeviceFromResponse(const QString &reply, const QString &address, Deadline readDeadline);
+    void AddDeviceFromResponse(
+        const Action &action, const QString &reply, const QString &address, Deadline readDeadline);
     void showSkipNotice();
 
     // Command channel.
@@ -94,7 +103,7 @@ private:
     const DeviceRow &selectedDevice() const;
     QString selectedIP() const;
     Box selectedBox() const;
-    CommandChannel channel();
+    std::function<QString()> stationAddress(int row) const;
     QString statusLine() const;
     void regainPages();
 
@@ -106,6 +115,7 @@ private:
     void Button4Click();
     void Button5Click();
     void airvolChange();
+    void sendSystemVolume(const Action &action, const Box &box, double value);
     void webradioChange();
     void webradioClosePopup();
 
@@ -114,8 +124,10 @@ private:
     void stopdlnaClick();
     void dladrChange();
     void dladrClosePopup();
+    void chooseDlnaStream(const Action &action, const Box &box, int row, const std::function<QString()> &address);
     void cbdlnaChange();
     void dlnavolChange();
+    void sendDlnaVolume(const Action &action, const Box &box, double value);
 
     // ADV page.
     void Button6Click();
@@ -130,15 +142,21 @@ private:
     bool m_shownOnce = false;
     int m_frameChecks = 0;
     bool m_guardTripped = false;
-    // The deadline of the user action under way; every request of the action
-    // ends by it. Empty between actions.
-    std::optional<Deadline> m_action;
+    // The device work, on a worker thread of its own.
+    DeviceSession *m_session;
+    bool m_busy = false;
+    bool m_pagesEnabled = false; // as the handlers left them; off while busy too
+    QTimer m_busyShown; // the busy line and cursor come after 300 ms
+    bool m_errorBoxOpen = false;
+    std::vector<std::function<void()>> m_waiting; // handlers held while an error box is open
     // What the last search skipped, shown once the refresh after it is done.
     QString m_skipNotice;
     // The row whose box the status line and the pages describe; -1 for none.
     int m_shownRow = -1;
 
     Banner *infolab = nullptr;
+    QWidget *busyRow = nullptr; // a thin progress line and "Cancel" under the banner
+    QLabel *cancelLink = nullptr;
     QLabel *stat = nullptr;
     PageTabs *TabControl1 = nullptr;
     QWidget *orvexPage = nullptr;
@@ -165,9 +183,6 @@ private:
     QPushButton *Button9 = nullptr;
     QPushButton *exit_b = nullptr;
 
-    SsdpEndpoint ud;
-    HttpClient ht;
-    HttpClient hdown;
     RuleTimer startup;
     RuleTimer searchtim;
 

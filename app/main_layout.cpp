@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -80,10 +81,29 @@ void Tmain::buildWindow()
     auto *header = new QFrame;
     header->setObjectName(QStringLiteral("HeaderToolBar"));
     header->setFixedHeight(48);
-    auto *headerLayout = new QHBoxLayout(header);
+    auto *headerLayout = new QVBoxLayout(header);
     headerLayout->setContentsMargins(0, 0, 0, 0);
+    headerLayout->setSpacing(0);
     infolab = new Banner(Title);
-    headerLayout->addWidget(infolab);
+    headerLayout->addWidget(infolab, 1);
+    // Shown while an action takes longer than a moment: a thin moving line,
+    // and a way to end the action (Escape does the same).
+    busyRow = new QWidget;
+    busyRow->setObjectName(QStringLiteral("busy"));
+    auto *busyLayout = new QHBoxLayout(busyRow);
+    busyLayout->setContentsMargins(8, 0, 8, 2);
+    auto *progress = new QProgressBar;
+    progress->setObjectName(QStringLiteral("busyline"));
+    progress->setRange(0, 0);
+    progress->setTextVisible(false);
+    progress->setFixedHeight(3);
+    busyLayout->addWidget(progress, 1);
+    cancelLink = plainLabel(QStringLiteral("cancel"), QString());
+    cancelLink->setTextFormat(Qt::RichText); // our own link, no device text
+    cancelLink->setText(QStringLiteral("<a href=\"cancel\">Cancel</a>"));
+    busyLayout->addWidget(cancelLink);
+    busyRow->hide();
+    headerLayout->addWidget(busyRow);
     layout->addWidget(header);
 
     TabControl1 = new PageTabs;

@@ -13,7 +13,7 @@ class Failure : public std::exception
 {
 public:
     // What a caller may need to tell apart; the message says the rest.
-    enum class Kind { General, TooLarge };
+    enum class Kind { General, TooLarge, Cancelled };
 
     explicit Failure(QString message, Kind kind = Kind::General)
         : m_message(std::move(message))
@@ -25,6 +25,9 @@ public:
     const QString &message() const noexcept { return m_message; }
     Kind kind() const noexcept { return m_kind; }
     const char *what() const noexcept override { return m_utf8.constData(); }
+
+    // The user ended the action (or the window closed) while it waited.
+    static Failure cancelled() { return Failure(QStringLiteral("Cancelled"), Kind::Cancelled); }
 
     static Failure indexOutOfBounds(qsizetype index)
     {

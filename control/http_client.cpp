@@ -11,11 +11,13 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/error.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -35,7 +37,7 @@ Failure timedOut()
 // A host name is looked up on a thread of its own: getaddrinfo cannot be
 // interrupted, so a lookup that outlives the deadline is left to finish
 // alone rather than holding the window. Addresses in dotted form need no lookup.
-asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline)
+asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline, const std::atomic<bool> &interrupted)
 {
     error_code ec;
     const auto literal = asio::ip::make_address_v4(host, ec);
@@ -64,8 +66,14 @@ asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline)
         lookup->done.notify_all();
     }).detach();
     std::unique_lock lock(lookup->mutex);
-    if (!lookup->done.wait_until(lock, deadline, [&] { return lookup->finished; }))
-        throw timedOut();
+    // Woken every so often to see whether the action was cancelled.
+    while (!lookup->finished) {
+        if (interrupted)
+            throw Failure::cancelled();
+        if (Clock::now() >= deadline)
+            throw timedOut();
+        lookup->done.wait_until(lock, within(deadline, milliseconds(50)));
+    }
     if (!lookup->address)
         throw Failure(QStringLiteral("Host not found: %1 (%2)")
                           .arg(quoted(QString::fromStdString(host)), QString::fromStdString(lookup->error.message())));
@@ -110,10 +118,14 @@ struct HttpClient::Connection
     QByteArray host;
     quint16 port = 0;
     bool otherHost = false;
+    std::atomic<bool> interrupted = false;
 
     template <typename Start> OperationResult run(Start &&start)
     {
-        return runOperation(io, std::forward<Start>(start));
+        const OperationResult result = runOperation(io, std::forward<Start>(start));
+        if (interrupted)
+            throw Failure::cancelled();
+        return result;
     }
 };
 
@@ -133,6 +145,23 @@ HttpClient::~HttpClient() = default;
 void HttpClient::closeConnection()
 {
     m_connection->stream.close();
+}
+
+void HttpClient::interrupt()
+{
+    Connection &c = *m_connection;
+    c.interrupted = true;
+    // Run on the client's own thread inside its blocking call, or at the start
+    // of its next one: the operation under way ends at once.
+    asio::post(c.io, [&c] { c.stream.cancel(); });
+}
+
+void HttpClient::clearInterrupt()
+{
+    Connection &c = *m_connection;
+    c.interrupted = false;
+    c.io.restart();
+    c.io.poll(); // a cancel posted after the last call
 }
 
 QByteArray HttpClient::cookieHeaderFor(const RequestUrl &url) const
@@ -158,7 +187,9 @@ void HttpClient::storeCookies(const RequestUrl &url, const QList<QByteArray> &se
 void HttpClient::connectTo(const RequestUrl &url, Deadline deadline, Hosts hosts)
 {
     closeConnection();
-    const auto address = lookUp(url.host.toStdString(), deadline);
+    if (m_connection->interrupted)
+        throw Failure::cancelled();
+    const auto address = lookUp(url.host.toStdString(), deadline, m_connection->interrupted);
     if (hosts == Hosts::OtherHostsOnly && !isOtherHost(address))
         throw Failure(QStringLiteral("%1 is not the address of a device on the network")
                           .arg(QString::fromStdString(address.to_string())));
@@ -297,7 +328,7 @@ QByteArray HttpClient::fetch(const QString &urlText, Deadline deadline, const Re
             // A kept-alive connection may have been closed by the device just as
             // we sent: try once more on a fresh one if it was closed before any
             // byte of the reply came back.
-            if (!reused || progress.anyByte || progress.timedOut)
+            if (!reused || progress.anyByte || progress.timedOut || m_connection->interrupted)
                 throw;
             reused = false;
             connectTo(url, deadline, hosts);

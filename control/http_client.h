@@ -45,6 +45,13 @@ public:
     QNetworkCookieJar &cookies() { return m_cookies; }
     void closeConnection();
 
+    // From any thread: the call under way, and every later one until
+    // clearInterrupt(), fails at once with Failure::cancelled(). A name
+    // lookup under way is left to finish alone.
+    void interrupt();
+    // On the calling thread, between actions.
+    void clearInterrupt();
+
 private:
     enum class Hosts { Any, OtherHostsOnly };
     struct Connection;

@@ -51,6 +51,10 @@ SearchReport runSearch(
         }
         try {
             addDevice(reply, datagram.address, within(end, limits.descriptionRead));
+        } catch (const Failure &failure) {
+            if (failure.kind() == Failure::Kind::Cancelled)
+                throw; // the user ended the search, not the responder
+            skip(datagram.address, failure.message());
         } catch (...) {
             skip(datagram.address, failureMessage(std::current_exception()));
         }

@@ -6,10 +6,12 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/multicast.hpp>
 #include <boost/asio/ip/udp.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <deque>
 #include <optional>
 
@@ -75,6 +77,7 @@ struct SsdpEndpoint::State
     asio::io_context io;
     std::vector<std::unique_ptr<Bound>> bound;
     std::deque<Datagram> ready; // received, not handed out yet
+    std::atomic<bool> interrupted = false;
 
     void close(const Bound *gone)
     {
@@ -214,12 +217,36 @@ void SsdpEndpoint::State::wait(Deadline until)
                 stopAll();
         });
     });
+    if (interrupted)
+        throw Failure::cancelled();
     if (failed)
         take(*failed->first, failed->second.first, failed->second.second);
 }
 
+void SsdpEndpoint::interrupt()
+{
+    d->interrupted = true;
+    // Run on the endpoint's own thread inside its wait, or at the start of
+    // its next one.
+    asio::post(d->io, [state = d.get()] {
+        for (const auto &b : state->bound) {
+            error_code ignored;
+            b->socket.cancel(ignored);
+        }
+    });
+}
+
+void SsdpEndpoint::clearInterrupt()
+{
+    d->interrupted = false;
+    d->io.restart();
+    d->io.poll(); // a cancel posted after the last wait
+}
+
 Datagram SsdpEndpoint::receive(Deadline until)
 {
+    if (d->interrupted)
+        throw Failure::cancelled();
     if (d->ready.empty() && !d->bound.empty())
         d->wait(until);
     if (d->ready.empty())

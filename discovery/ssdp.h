@@ -55,6 +55,12 @@ public:
     // Waits until `until` for one datagram on any of the sockets.
     Datagram receive(Deadline until);
 
+    // From any thread: the wait under way, and every later one until
+    // clearInterrupt(), fails at once with Failure::cancelled().
+    void interrupt();
+    // On the calling thread, between actions.
+    void clearInterrupt();
+
 private:
     struct Bound;
     struct State;

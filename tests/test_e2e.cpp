@@ -256,6 +256,7 @@ private slots:
         before = sim.httpCount();
         airvol->setFocus();
         QTest::keyClick(airvol, Qt::Key_Right);
+        settle();
         QCOMPARE(sim.requestLines(before),
             QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?volev&val=36 HTTP/1.0" });
         QCOMPARE(get<QLabel>("vollab")->text(), QStringLiteral("System volume: 36"));
@@ -304,6 +305,7 @@ private slots:
         QCOMPARE(sim.httpCount(), before);
         auto *dlnavol = get<VolumeSlider>("dlnavol");
         dlnavol->setRealValue(42.5);
+        settle();
         QCOMPARE(sim.requestLines(before),
             QList<QByteArray> { "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=42 HTTP/1.0" });
         QCOMPARE(get<QLabel>("voldlna")->text(), QStringLiteral("DLNA volume: 42"));

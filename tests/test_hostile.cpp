@@ -4,8 +4,10 @@
 // well formed whatever a box sends.
 #include "window_driver.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -313,6 +315,68 @@ private slots:
         click("Button4");
         QCOMPARE(banner(), QStringLiteral("é"));
         QCOMPARE(m_errors, QStringList());
+    }
+
+    // A box that answers each file after 2 s: the refresh runs beside the
+    // window, which keeps answering and shows that it is busy; the pages take
+    // no input meanwhile; Escape ends the refresh at once and gives the pages
+    // back; closing the window during an action ends it at once.
+    void windowAnswersWhileABoxIsSlow_data()
+    {
+        QTest::addColumn<bool>("close");
+        QTest::newRow("Escape") << false;
+        QTest::newRow("closing the window") << true;
+    }
+    void windowAnswersWhileABoxIsSlow()
+    {
+        QFETCH(bool, close);
+        QJsonObject slow;
+        for (const char *path : { "/orvex/desc.txt", "/orvex/url.txt", "/orvex/dvol", "/orvex/vol",
+                 "/orvex/orvex_index", "/orvex/dlna_index" })
+            slow.insert(path, QJsonObject { { "delayMs", 2000 } });
+        SimFixture sim(devices({ SimFixture::device("Slow", 0, 20, faults(slow)) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->searchTimer().isEnabled(), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->busy(), 3000); // the refresh waits for desc.txt
+
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0, longest = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        tick.start(10);
+        QTest::qWait(1500);
+        QVERIFY2(longest < 500, qPrintable(QString::number(longest))); // generous: the figure is the benchmark's
+        QVERIFY(m_window->busy());
+        QVERIFY(!tabs()->isEnabled());
+        QVERIFY(get<QWidget>("busy")->isVisible());
+        QCOMPARE(m_window->cursor().shape(), Qt::WaitCursor);
+        const qsizetype before = sim.httpCount();
+        get<QPushButton>("Button4")->click(); // refused: the page takes no input
+        QTest::qWait(100);
+
+        clock.restart();
+        if (close) {
+            m_window->close();
+            m_window.reset();
+            QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+            return;
+        }
+        QApplication::setActiveWindow(m_window.get());
+        QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->busy(), 1000);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(tabs()->isEnabled());
+        QCOMPARE(currentPage(), QStringLiteral("adv"));
+        QCOMPARE(banner(), QStringLiteral("Cancelled"));
+        QVERIFY(!get<QWidget>("busy")->isVisible());
+        QCOMPARE(m_errors, QStringList());
+        for (const QByteArray &line : sim.requestLines(before))
+            QVERIFY2(!line.startsWith("POST"), line.constData());
     }
 
     // The skip notice stays readable for its 3000 ms after the refresh.

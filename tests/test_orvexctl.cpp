@@ -128,6 +128,7 @@ private slots:
             [&] { click("Button7"); },
         };
         actions[action]();
+        settle();
         QCOMPARE(m_errors, QStringList());
         const QList<QByteArray> fromWindow = posts(sim, before);
         QVERIFY(!fromWindow.isEmpty());

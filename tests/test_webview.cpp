@@ -248,7 +248,7 @@ private slots:
         QVERIFY(message->text().startsWith("The device's page stopped: its renderer"));
         QCOMPARE(message->textFormat(), Qt::PlainText);
         m_window->findChild<QPushButton *>("Button5")->click();
-        QCOMPARE(m_window->findChild<QLabel *>("infolab")->text(), QStringLiteral("Orvex stopped"));
+        QTRY_COMPARE(m_window->findChild<QLabel *>("infolab")->text(), QStringLiteral("Orvex stopped"));
         QVERIFY(clickWebHeader());
         QVERIFY(!message->isVisible());
         QVERIFY(view()->isVisible());

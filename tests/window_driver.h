@@ -101,8 +101,22 @@ protected:
         QTest::keyClick(box->view(), Qt::Key_Return);
         QTRY_VERIFY(!box->view()->isVisible());
         QCoreApplication::processEvents(); // the choice is acted on once the list has closed
+        settle();
     }
-    void click(const char *button) { get<QPushButton>(button)->click(); }
+    // The device work runs beside the window: waits until the actions that the
+    // last input started have ended and the window shows what they brought.
+    void settle(int ms = 20000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (m_window->busy() && clock.elapsed() < ms)
+            QTest::qWait(5);
+    }
+    void click(const char *button)
+    {
+        get<QPushButton>(button)->click();
+        settle();
+    }
     void clickRow(int row, Qt::MouseButton button = Qt::LeftButton)
     {
         auto *dlist = get<QListWidget>("dlist");

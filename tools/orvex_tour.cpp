@@ -84,8 +84,10 @@ int main(int argc, char *argv[])
     shoot("orvex");
     auto *airvol = window.findChild<VolumeSlider *>(QStringLiteral("airvol"));
     airvol->setFocus();
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         QTest::keyClick(airvol, Qt::Key_Right);
+        waitFor([&] { return !window.busy(); }, 15000);
+    }
     shoot("volume");
 
     auto *webradio = window.findChild<StationCombo *>(QStringLiteral("webradio"));
@@ -94,6 +96,8 @@ int main(int argc, char *argv[])
     webradio->view()->setCurrentIndex(webradio->model()->index(4, 0));
     shoot("station-list");
     QTest::keyClick(webradio->view(), Qt::Key_Return);
+    wait(50); // the choice is acted on once the list has closed
+    waitFor([&] { return !window.busy(); }, 15000);
     shoot("station");
 
     page(1);
