@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include <exception>
 #include <functional>
 
 namespace errorbox {
@@ -19,19 +18,3 @@ void show(const QString &text);
 void setTestHook(std::function<void(const QString &)> hook);
 
 } // namespace errorbox
-
-// Runs one event handler: a failure ends the handler, its message is shown in
-// the error box, then `afterFailure` runs. No exception leaves this function,
-// so none ever crosses Qt's event loop. True when the handler went through.
-template <typename Handler> bool failureBoundary(Handler &&handler, const std::function<void()> &afterFailure = {})
-{
-    try {
-        handler();
-        return true;
-    } catch (...) {
-        errorbox::show(withFullStop(failureMessage(std::current_exception())));
-    }
-    if (afterFailure)
-        afterFailure();
-    return false;
-}

@@ -73,7 +73,19 @@ template <typename Handler> void Tmain::handle(Handler handler)
         m_waiting.push_back([this, handler] { handle(handler); });
         return;
     }
-    failureBoundary([&] { (this->*handler)(); });
+    try {
+        (this->*handler)();
+    } catch (...) {
+        showError(failureMessage(std::current_exception()));
+    }
+}
+
+// The error box, modal; no handler starts behind it.
+void Tmain::showError(const QString &message)
+{
+    m_errorBoxOpen = true;
+    errorbox::show(withFullStop(message));
+    m_errorBoxOpen = false;
 }
 
 // The device work of a handler goes to the session and runs beside the window;
@@ -87,9 +99,7 @@ void Tmain::act(DeviceSession::Job job, std::function<void()> afterFailure, std:
             regainPages();
             ShowNotice(QStringLiteral("Cancelled"), 3000);
         } else if (!failure.isEmpty()) {
-            m_errorBoxOpen = true;
-            errorbox::show(withFullStop(failure));
-            m_errorBoxOpen = false;
+            showError(failure);
             if (afterFailure)
                 afterFailure();
         }
@@ -483,8 +493,11 @@ void Tmain::searchtimTimer()
         return;
     }
     Box box;
-    const bool named = failureBoundary([&] { box = selectedBox(); }, [this] { regainPages(); });
-    if (!named) {
+    try {
+        box = selectedBox();
+    } catch (...) {
+        showError(failureMessage(std::current_exception()));
+        regainPages();
         showSkipNotice();
         return;
     }

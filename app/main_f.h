@@ -74,6 +74,7 @@ private:
     QWidget *buildAdvPage();
     void connectHandlers();
     template <typename Handler> void handle(Handler handler);
+    void showError(const QString &message);
     void act(DeviceSession::Job job, std::function<void()> afterFailure = {}, std::function<void()> afterEnd = {});
     void setBusy(bool busy);
     void showBusy();
