@@ -47,6 +47,20 @@ const IP_ADAPTER_ADDRESSES *readAdapters(std::vector<unsigned char> &buffer)
     return result == NO_ERROR ? reinterpret_cast<const IP_ADAPTER_ADDRESSES *>(buffer.data()) : nullptr;
 }
 
+// An adapter's first usable IPv4 address, as dotted text; empty when it has none.
+std::string primaryAddress(const IP_ADAPTER_ADDRESSES *adapter)
+{
+    for (auto *u = adapter->FirstUnicastAddress; u; u = u->Next) {
+        if (u->Address.lpSockaddr->sa_family != AF_INET || u->DadState != IpDadStatePreferred)
+            continue;
+        char text[INET_ADDRSTRLEN] = {};
+        const auto *in = reinterpret_cast<const sockaddr_in *>(u->Address.lpSockaddr);
+        inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+        return text;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string firstIPv4Address()
@@ -55,14 +69,8 @@ std::string firstIPv4Address()
     for (auto *a = readAdapters(buffer); a; a = a->Next) {
         if (a->IfType == IF_TYPE_SOFTWARE_LOOPBACK || (a->Flags & IP_ADAPTER_RECEIVE_ONLY))
             continue;
-        for (auto *u = a->FirstUnicastAddress; u; u = u->Next) {
-            if (u->Address.lpSockaddr->sa_family != AF_INET || u->DadState != IpDadStatePreferred)
-                continue;
-            char text[INET_ADDRSTRLEN] = {};
-            const auto *in = reinterpret_cast<const sockaddr_in *>(u->Address.lpSockaddr);
-            inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
-            return text;
-        }
+        if (std::string address = primaryAddress(a); !address.empty())
+            return address;
     }
     return {};
 }
@@ -76,15 +84,8 @@ std::vector<std::string> searchAddresses()
         if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK || a->IfType == IF_TYPE_TUNNEL
             || a->IfType == IF_TYPE_PPP || (a->Flags & (IP_ADAPTER_RECEIVE_ONLY | IP_ADAPTER_NO_MULTICAST)))
             continue;
-        for (auto *u = a->FirstUnicastAddress; u; u = u->Next) {
-            if (u->Address.lpSockaddr->sa_family != AF_INET || u->DadState != IpDadStatePreferred)
-                continue;
-            char text[INET_ADDRSTRLEN] = {};
-            const auto *in = reinterpret_cast<const sockaddr_in *>(u->Address.lpSockaddr);
-            inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
-            addresses.emplace_back(text);
-            break;
-        }
+        if (std::string address = primaryAddress(a); !address.empty())
+            addresses.push_back(std::move(address));
     }
     return addresses;
 }
