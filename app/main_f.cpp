@@ -88,13 +88,12 @@ void Tmain::showError(const QString &message)
     m_errorBoxOpen = false;
 }
 
-// The device work of a handler goes to the session and runs beside the window;
-// what it finds comes back through Action::post. When it fails, its message is
-// shown and `afterFailure` runs; a cancelled action gives the pages back as a
-// failed refresh does. `afterEnd` runs in every case, last.
-void Tmain::act(DeviceSession::Job job, std::function<void()> afterFailure, std::function<void()> afterEnd)
+// What the window does when a session action has ended: a failure's message
+// is shown and `afterFailure` runs; a cancelled action gives the pages back as
+// a failed refresh does. `afterEnd` runs in every case, last.
+DeviceSession::Ended Tmain::whenEnded(std::function<void()> afterFailure, std::function<void()> afterEnd)
 {
-    m_session->run(std::move(job), [this, afterFailure, afterEnd](const QString &failure, bool cancelled) {
+    return [this, afterFailure, afterEnd](const QString &failure, bool cancelled) {
         if (cancelled) {
             regainPages();
             ShowNotice(QStringLiteral("Cancelled"), 3000);
@@ -107,7 +106,7 @@ void Tmain::act(DeviceSession::Job job, std::function<void()> afterFailure, std:
             afterEnd();
         for (auto waiting = std::exchange(m_waiting, {}); const auto &run : waiting)
             run();
-    });
+    };
 }
 
 // While an action runs the pages and the device list take no input (they are
@@ -152,6 +151,7 @@ void Tmain::connectHandlers()
     connect(m_session, &DeviceSession::busyChanged, this, &Tmain::setBusy);
     connect(
         m_session, &DeviceSession::notice, this, [this](const QString &line, int ms) { ShowNotice(quoted(line), ms); });
+    connectSession();
     m_busyShown.setSingleShot(true);
     m_busyShown.setInterval(300);
     connect(&m_busyShown, &QTimer::timeout, this, &Tmain::showBusy);
@@ -264,16 +264,8 @@ void Tmain::startupTimer()
     }
     DevicePrefix = QStringLiteral("Device: ");
     stat->setText(DevicePrefix);
-    // The Wi-Fi name is asked of the system bus beside the window too.
-    act([this, gateway](const Action &action) {
-        const auto wifi = platform::wifiName();
-        const QString ssid = wifi.state == platform::WifiName::State::Named ? QString::fromStdString(wifi.ssid)
-            : wifi.state == platform::WifiName::State::NotWireless          ? QStringLiteral("none")
-                                                                            : QStringLiteral("unknown");
-        action.post([this, gateway, ssid] {
-            rout_ip->setText(gateway + QStringLiteral(" - ") + QStringLiteral("SSID: ") + ssid);
-        });
-    });
+    m_gateway = gateway;
+    m_session->readWifiName(); // the system bus is asked beside the window too
     SearchDevices();
 }
 
@@ -291,7 +283,7 @@ void Tmain::closeEvent(QCloseEvent *event)
 void Tmain::FormClose()
 {
     m_session->cancel();
-    m_devices.clear();
+    m_session->clearDevices();
     Stations = StationList();
     web_i->release();
     terminateApplication();
@@ -339,30 +331,12 @@ void Tmain::mtimerTimer()
 // search has ended, whether or not it failed.
 void Tmain::SearchDevices()
 {
-    m_devices.clear();
     dlist->removeRows();
     m_shownRow = -1;
-    act(
-        [this](const Action &action) {
-            const SearchReport report = searchDevicesOn(
-                action.search,
-                [&](const QString &reply, const QString &address, Deadline readDeadline) {
-                    AddDeviceFromResponse(action, reply, address, readDeadline);
-                },
-                action.deadline);
-            action.post([this, report] {
-                dlist->selectRow(0);
-                searchtim.setEnabled(true);
-                TabControl1->setCurrentWidget(sett);
-                if (report.skipped > 0)
-                    m_skipNotice
-                        = QStringLiteral("Skipped %1 responder(s): ").arg(report.skipped) + report.firstSkipMessage;
-            });
-        },
-        [this] {
-            dlist->selectRow(0);
-            regainPages();
-        });
+    m_session->search(whenEnded([this] {
+        dlist->selectRow(0);
+        regainPages();
+    }));
 }
 
 // The refresh's own notices would replace the search's skip notice at once,
@@ -375,20 +349,57 @@ void Tmain::showSkipNotice()
     ShowNotice(std::exchange(m_skipNotice, QString()), 3000);
 }
 
-// Reads one SSDP reply into a row of the device table, on the session's
-// worker. The row goes into the table and the list together, only once name,
-// address and port are all known.
-void Tmain::AddDeviceFromResponse(
-    const Action &action, const QString &reply, const QString &address, Deadline readDeadline)
+// A row of the device table that the search has read: listed by its name.
+void Tmain::AddDeviceFromResponse(const DeviceRow &row)
 {
-    const auto row
-        = deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &action.fileClient));
-    if (!row)
-        return;
-    action.post([this, row = *row] {
-        dlist->addItem(row.name);
-        m_devices.append(row);
+    dlist->addItem(row.name);
+}
+
+// What the session's actions found, shown in the pages.
+void Tmain::connectSession()
+{
+    connect(m_session, &DeviceSession::wifiNameRead, this, [this](const QString &ssid) {
+        rout_ip->setText(m_gateway + QStringLiteral(" - ") + QStringLiteral("SSID: ") + ssid);
     });
+    connect(m_session, &DeviceSession::deviceFound, this, &Tmain::AddDeviceFromResponse);
+    connect(m_session, &DeviceSession::searched, this, [this](const SearchReport &report) {
+        dlist->selectRow(0);
+        searchtim.setEnabled(true);
+        TabControl1->setCurrentWidget(sett);
+        if (report.skipped > 0)
+            m_skipNotice = QStringLiteral("Skipped %1 responder(s): ").arg(report.skipped) + report.firstSkipMessage;
+    });
+    connect(m_session, &DeviceSession::stationsRead, this, [this](const std::shared_ptr<StationList> &stations) {
+        Stations = std::move(*stations);
+        QStringList rows = Stations.texts();
+        rows.prepend(PromptRow);
+        webradio->setRows(rows);
+        dladr->setRows(rows);
+        stat->setText(statusLine());
+        m_shownRow = dlist->currentRow();
+    });
+    connect(m_session, &DeviceSession::volumeSent, this, [this](DeviceSession::Volume which, double value) {
+        if (which == DeviceSession::Volume::System) {
+            airvol->setRealValueQuietly(value);
+            vollab->setText(QStringLiteral("System volume: ") + volumeText(value));
+        } else {
+            dlnavol->setRealValueQuietly(value);
+            voldlna->setText(QStringLiteral("DLNA volume: ") + volumeText(value));
+        }
+    });
+    connect(m_session, &DeviceSession::orvexRowRead, this, [this](int row) {
+        webradio->setRow(row); // runs webradioChange while LastRadioIndex still holds the earlier row
+        LastRadioIndex = row;
+    });
+    connect(m_session, &DeviceSession::dlnaRowRead, this, [this](int row) {
+        dladr->setRow(row);
+        LastDlnaIndex = row;
+        TabControl1->setCurrentWidget(sett);
+        setPagesEnabled(true);
+    });
+    connect(m_session, &DeviceSession::radioStationChosen, this, [this](int row) { LastRadioIndex = row; });
+    connect(m_session, &DeviceSession::dlnaStreamChosen, this, [this](int row) { LastDlnaIndex = row; });
+    connect(m_session, &DeviceSession::dlnaStopped, this, [this] { stat->setText(statusLine()); });
 }
 
 // ---------------------------------------------------------------- command channel
@@ -409,9 +420,9 @@ bool Tmain::noDeviceGuard(int ms)
 const DeviceRow &Tmain::selectedDevice() const
 {
     const int row = dlist->currentRow();
-    if (row < 0 || row >= m_devices.size())
+    if (row < 0 || row >= devices().size())
         throw Failure::indexOutOfBounds(row);
-    return m_devices.at(row);
+    return devices().at(row);
 }
 
 QString Tmain::selectedIP() const
@@ -429,7 +440,7 @@ Box Tmain::selectedBox() const
 QStringList Tmain::deviceIPs() const
 {
     QStringList addresses;
-    for (const DeviceRow &device : m_devices)
+    for (const DeviceRow &device : devices())
         addresses << device.address;
     return addresses;
 }
@@ -437,7 +448,7 @@ QStringList Tmain::deviceIPs() const
 QStringList Tmain::devicePorts() const
 {
     QStringList ports;
-    for (const DeviceRow &device : m_devices)
+    for (const DeviceRow &device : devices())
         ports << device.port;
     return ports;
 }
@@ -501,48 +512,8 @@ void Tmain::searchtimTimer()
         showSkipNotice();
         return;
     }
-    const int row = dlist->currentRow();
-    const double dlnaVolumeNow = dlnavol->realValue();
-    const double systemVolumeNow = airvol->realValue();
-    act(
-        [this, box, row, dlnaVolumeNow, systemVolumeNow](const Action &action) {
-            const CommandChannel c = action.channel();
-            auto stations
-                = std::make_shared<StationList>(commands::sortedStations(commands::readStationFiles(c, box.address)));
-            action.post([this, stations, row] {
-                Stations = std::move(*stations);
-                QStringList rows = Stations.texts();
-                rows.prepend(PromptRow);
-                webradio->setRows(rows);
-                dladr->setRows(rows);
-                stat->setText(statusLine());
-                m_shownRow = row;
-            });
-            const double dlnaVolume
-                = std::clamp(double(commands::readInteger(c, box.address, endpoints::dlnaVolumeFile())), 0.0, 100.0);
-            if (dlnaVolume != dlnaVolumeNow)
-                sendDlnaVolume(action, box, dlnaVolume);
-            const double systemVolume
-                = std::clamp(double(commands::readInteger(c, box.address, endpoints::systemVolumeFile())), 0.0, 100.0);
-            if (systemVolume != systemVolumeNow)
-                sendSystemVolume(action, box, systemVolume);
-            sendDlnaVolume(action, box, dlnaVolume);
-            sendSystemVolume(action, box, systemVolume);
-
-            const int n = commands::readInteger(c, box.address, endpoints::orvexIndexFile());
-            action.post([this, n] {
-                webradio->setRow(n); // runs webradioChange while LastRadioIndex still holds the earlier row
-                LastRadioIndex = n;
-            });
-            const int m = commands::readInteger(c, box.address, endpoints::dlnaIndexFile());
-            action.post([this, m] {
-                dladr->setRow(m);
-                LastDlnaIndex = m;
-                TabControl1->setCurrentWidget(sett);
-                setPagesEnabled(true);
-            });
-        },
-        [this] { regainPages(); }, [this] { showSkipNotice(); });
+    m_session->refresh(box, dlnavol->realValue(), airvol->realValue(),
+        whenEnded([this] { regainPages(); }, [this] { showSkipNotice(); }));
 }
 
 // ---------------------------------------------------------------- ORVEX page
@@ -551,42 +522,21 @@ void Tmain::Button4Click()
 {
     if (!noDeviceGuard(2000))
         return;
-    act([box = selectedBox()](const Action &action) { commands::startOrvex(action.channel(), box); });
+    m_session->startOrvex(selectedBox(), whenEnded());
 }
 
 void Tmain::Button5Click()
 {
     if (!noDeviceGuard(3000))
         return;
-    act([box = selectedBox()](const Action &action) { commands::stopOrvex(action.channel(), box); });
-}
-
-// The request, then the label: on the session's worker, as part of the action
-// that changed the volume.
-void Tmain::sendSystemVolume(const Action &action, const Box &box, double value)
-{
-    commands::setSystemVolume(action.channel(), box, volumeText(value));
-    action.post([this, value] {
-        airvol->setRealValueQuietly(value);
-        vollab->setText(QStringLiteral("System volume: ") + volumeText(value));
-    });
-}
-
-void Tmain::sendDlnaVolume(const Action &action, const Box &box, double value)
-{
-    commands::setDlnaVolume(action.channel(), box, volumeText(value));
-    action.post([this, value] {
-        dlnavol->setRealValueQuietly(value);
-        voldlna->setText(QStringLiteral("DLNA volume: ") + volumeText(value));
-    });
+    m_session->stopOrvex(selectedBox(), whenEnded());
 }
 
 void Tmain::airvolChange()
 {
     if (!noDeviceGuard(2000))
         return;
-    act([this, box = selectedBox(), value = airvol->realValue()](
-            const Action &action) { sendSystemVolume(action, box, value); });
+    m_session->setVolume(DeviceSession::Volume::System, selectedBox(), airvol->realValue(), whenEnded());
 }
 
 void Tmain::webradioChange()
@@ -595,9 +545,9 @@ void Tmain::webradioChange()
         webradio->setRow(LastRadioIndex);
 }
 
-// The stream address of a station row, as the list stood when the action
-// began; the row's failure comes where the request would have been made.
-std::function<QString()> Tmain::stationAddress(int row) const
+// The stream address of a station row, as the list stands when the action is
+// asked; a row outside the list fails where the request would be made.
+DeviceSession::StationAddress Tmain::stationAddress(int row) const
 {
     if (row < 1 || row > Stations.size())
         return [row]() -> QString { throw Failure::indexOutOfBounds(qsizetype(row) - 1); };
@@ -611,10 +561,7 @@ void Tmain::webradioClosePopup()
     const int row = webradio->row();
     if (row == LastRadioIndex)
         return;
-    act([this, box = selectedBox(), row, address = stationAddress(row)](const Action &action) {
-        commands::chooseRadioStation(action.channel(), box, row, address());
-        action.post([this, row] { LastRadioIndex = row; });
-    });
+    m_session->chooseRadioStation(selectedBox(), row, stationAddress(row), whenEnded());
 }
 
 // ---------------------------------------------------------------- DLNA page
@@ -624,21 +571,14 @@ void Tmain::startdlnaClick()
     if (!noDeviceGuard(3000))
         return;
     const int row = dladr->row();
-    act([this, box = selectedBox(), row, address = stationAddress(row)](const Action &action) {
-        commands::stopOrvex(action.channel(), box, 1000);
-        chooseDlnaStream(action, box, row, address);
-        commands::playDlna(action.channel(), box);
-    });
+    m_session->startDlna(selectedBox(), row, stationAddress(row), whenEnded());
 }
 
 void Tmain::stopdlnaClick()
 {
     if (!noDeviceGuard(3000))
         return;
-    act([this, box = selectedBox()](const Action &action) {
-        commands::stopDlna(action.channel(), box);
-        action.post([this] { stat->setText(statusLine()); });
-    });
+    m_session->stopDlna(selectedBox(), whenEnded());
 }
 
 void Tmain::dladrChange()
@@ -647,19 +587,12 @@ void Tmain::dladrChange()
         dladr->setRow(LastDlnaIndex);
 }
 
-void Tmain::chooseDlnaStream(const Action &action, const Box &box, int row, const std::function<QString()> &address)
-{
-    commands::chooseDlnaStream(action.channel(), box, row, address());
-    action.post([this, row] { LastDlnaIndex = row; });
-}
-
 void Tmain::dladrClosePopup()
 {
     if (!noDeviceGuard(3000))
         return;
     const int row = dladr->row();
-    act([this, box = selectedBox(), row, address = stationAddress(row)](
-            const Action &action) { chooseDlnaStream(action, box, row, address); });
+    m_session->chooseDlnaStream(selectedBox(), row, stationAddress(row), whenEnded());
 }
 
 void Tmain::cbdlnaChange()
@@ -671,8 +604,7 @@ void Tmain::dlnavolChange()
 {
     if (!noDeviceGuard(3000))
         return;
-    act([this, box = selectedBox(), value = dlnavol->realValue()](
-            const Action &action) { sendDlnaVolume(action, box, value); });
+    m_session->setVolume(DeviceSession::Volume::Dlna, selectedBox(), dlnavol->realValue(), whenEnded());
 }
 
 // ---------------------------------------------------------------- ADV page
@@ -681,14 +613,14 @@ void Tmain::Button6Click()
 {
     if (!noDeviceGuard(3000))
         return;
-    act([box = selectedBox()](const Action &action) { commands::restart(action.channel(), box); });
+    m_session->restart(selectedBox(), whenEnded());
 }
 
 void Tmain::Button7Click()
 {
     if (!noDeviceGuard(3000))
         return;
-    act([box = selectedBox()](const Action &action) { commands::shutdown(action.channel(), box); });
+    m_session->shutdown(selectedBox(), whenEnded());
 }
 
 void Tmain::Button9Click()

@@ -47,7 +47,7 @@ public:
     QRgb bannerColor() const;
 
     // Read access for the tests and the demo.
-    const QList<DeviceRow> &devices() const { return m_devices; }
+    const QList<DeviceRow> &devices() const { return m_session->devices(); }
     QStringList deviceIPs() const;
     QStringList devicePorts() const;
     const StationList &stations() const { return Stations; }
@@ -75,7 +75,8 @@ private:
     void connectHandlers();
     template <typename Handler> void handle(Handler handler);
     void showError(const QString &message);
-    void act(DeviceSession::Job job, std::function<void()> afterFailure = {}, std::function<void()> afterEnd = {});
+    DeviceSession::Ended whenEnded(std::function<void()> afterFailure = {}, std::function<void()> afterEnd = {});
+    void connectSession();
     void setBusy(bool busy);
     void showBusy();
     void cancelAction();
@@ -95,8 +96,7 @@ private:
 
     // Discovery.
     void SearchDevices();
-    void AddDeviceFromResponse(
-        const Action &action, const QString &reply, const QString &address, Deadline readDeadline);
+    void AddDeviceFromResponse(const DeviceRow &row);
     void showSkipNotice();
 
     // Command channel.
@@ -104,7 +104,7 @@ private:
     const DeviceRow &selectedDevice() const;
     QString selectedIP() const;
     Box selectedBox() const;
-    std::function<QString()> stationAddress(int row) const;
+    DeviceSession::StationAddress stationAddress(int row) const;
     QString statusLine() const;
     void regainPages();
 
@@ -116,7 +116,6 @@ private:
     void Button4Click();
     void Button5Click();
     void airvolChange();
-    void sendSystemVolume(const Action &action, const Box &box, double value);
     void webradioChange();
     void webradioClosePopup();
 
@@ -125,10 +124,8 @@ private:
     void stopdlnaClick();
     void dladrChange();
     void dladrClosePopup();
-    void chooseDlnaStream(const Action &action, const Box &box, int row, const std::function<QString()> &address);
     void cbdlnaChange();
     void dlnavolChange();
-    void sendDlnaVolume(const Action &action, const Box &box, double value);
 
     // ADV page.
     void Button6Click();
@@ -188,9 +185,7 @@ private:
     RuleTimer searchtim;
 
     QString DevicePrefix;
-    // The device table: one row per reply read, in the order read; the
-    // selected row of `dlist` names the box that the pages drive.
-    QList<DeviceRow> m_devices;
+    QString m_gateway; // for the router line, once the Wi-Fi name is known
     StationList Stations;
     int LastRadioIndex = 0;
     int LastDlnaIndex = 0;

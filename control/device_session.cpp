@@ -1,5 +1,10 @@
 #include "control/device_session.h"
 #include "base/failure.h"
+#include "control/endpoints.h"
+#include "control/volume.h"
+#include "platform/netinfo.h"
+
+#include <algorithm>
 
 Action::Action(DeviceSession &session, Deadline deadline)
     : deadline(deadline)
@@ -98,4 +103,146 @@ void DeviceSession::end(const QString &failure, bool cancelled)
         ended(failure, cancelled);
     if (m_ended.empty())
         emit busyChanged(false);
+}
+
+// ---------------------------------------------------------------- the actions
+
+void DeviceSession::search(Ended ended)
+{
+    m_devices.clear();
+    run(
+        [this](const Action &action) {
+            const SearchReport report = searchDevicesOn(
+                action.search,
+                [&](const QString &reply, const QString &address, Deadline readDeadline) {
+                    // The row goes into the table only once name, address and
+                    // port are all known.
+                    const auto fetch = std::bind_front(&HttpClient::getNamed, &action.fileClient);
+                    if (const auto row = deviceFromReply(reply, address, readDeadline, fetch))
+                        action.post([this, row = *row] {
+                            m_devices.append(row);
+                            emit deviceFound(row);
+                        });
+                },
+                action.deadline);
+            action.post([this, report] { emit searched(report); });
+        },
+        std::move(ended));
+}
+
+void DeviceSession::refresh(const Box &box, double dlnaVolumeNow, double systemVolumeNow, Ended ended)
+{
+    run(
+        [this, box, dlnaVolumeNow, systemVolumeNow](const Action &action) {
+            const CommandChannel c = action.channel();
+            auto stations
+                = std::make_shared<StationList>(commands::sortedStations(commands::readStationFiles(c, box.address)));
+            action.post([this, stations] { emit stationsRead(stations); });
+            // A slider holds 0 to 100.
+            const auto volume = [&](const QString &file) {
+                return std::clamp(double(commands::readInteger(c, box.address, file)), 0.0, 100.0);
+            };
+            const double dlnaVolume = volume(endpoints::dlnaVolumeFile());
+            if (dlnaVolume != dlnaVolumeNow)
+                sendVolume(action, Volume::Dlna, box, dlnaVolume);
+            const double systemVolume = volume(endpoints::systemVolumeFile());
+            if (systemVolume != systemVolumeNow)
+                sendVolume(action, Volume::System, box, systemVolume);
+            sendVolume(action, Volume::Dlna, box, dlnaVolume);
+            sendVolume(action, Volume::System, box, systemVolume);
+            const int orvexRow = commands::readInteger(c, box.address, endpoints::orvexIndexFile());
+            action.post([this, orvexRow] { emit orvexRowRead(orvexRow); });
+            const int dlnaRow = commands::readInteger(c, box.address, endpoints::dlnaIndexFile());
+            action.post([this, dlnaRow] { emit dlnaRowRead(dlnaRow); });
+        },
+        std::move(ended));
+}
+
+void DeviceSession::readWifiName()
+{
+    run([this](const Action &action) {
+        const auto wifi = platform::wifiName();
+        const QString ssid = wifi.state == platform::WifiName::State::Named ? QString::fromStdString(wifi.ssid)
+            : wifi.state == platform::WifiName::State::NotWireless          ? QStringLiteral("none")
+                                                                            : QStringLiteral("unknown");
+        action.post([this, ssid] { emit wifiNameRead(ssid); });
+    });
+}
+
+void DeviceSession::startOrvex(const Box &box, Ended ended)
+{
+    run([box](const Action &action) { commands::startOrvex(action.channel(), box); }, std::move(ended));
+}
+
+void DeviceSession::stopOrvex(const Box &box, Ended ended)
+{
+    run([box](const Action &action) { commands::stopOrvex(action.channel(), box); }, std::move(ended));
+}
+
+void DeviceSession::sendVolume(const Action &action, Volume which, const Box &box, double value)
+{
+    if (which == Volume::System)
+        commands::setSystemVolume(action.channel(), box, volumeText(value));
+    else
+        commands::setDlnaVolume(action.channel(), box, volumeText(value));
+    action.post([this, which, value] { emit volumeSent(which, value); });
+}
+
+void DeviceSession::setVolume(Volume which, const Box &box, double value, Ended ended)
+{
+    run([this, which, box, value](const Action &action) { sendVolume(action, which, box, value); }, std::move(ended));
+}
+
+void DeviceSession::chooseRadioStation(const Box &box, int row, StationAddress address, Ended ended)
+{
+    run(
+        [this, box, row, address = std::move(address)](const Action &action) {
+            commands::chooseRadioStation(action.channel(), box, row, address());
+            action.post([this, row] { emit radioStationChosen(row); });
+        },
+        std::move(ended));
+}
+
+void DeviceSession::sendDlnaStream(const Action &action, const Box &box, int row, const StationAddress &address)
+{
+    commands::chooseDlnaStream(action.channel(), box, row, address());
+    action.post([this, row] { emit dlnaStreamChosen(row); });
+}
+
+void DeviceSession::startDlna(const Box &box, int row, StationAddress address, Ended ended)
+{
+    run(
+        [this, box, row, address = std::move(address)](const Action &action) {
+            commands::stopOrvex(action.channel(), box, 1000);
+            sendDlnaStream(action, box, row, address);
+            commands::playDlna(action.channel(), box);
+        },
+        std::move(ended));
+}
+
+void DeviceSession::chooseDlnaStream(const Box &box, int row, StationAddress address, Ended ended)
+{
+    run([this, box, row, address = std::move(address)](
+            const Action &action) { sendDlnaStream(action, box, row, address); },
+        std::move(ended));
+}
+
+void DeviceSession::stopDlna(const Box &box, Ended ended)
+{
+    run(
+        [this, box](const Action &action) {
+            commands::stopDlna(action.channel(), box);
+            action.post([this] { emit dlnaStopped(); });
+        },
+        std::move(ended));
+}
+
+void DeviceSession::restart(const Box &box, Ended ended)
+{
+    run([box](const Action &action) { commands::restart(action.channel(), box); }, std::move(ended));
+}
+
+void DeviceSession::shutdown(const Box &box, Ended ended)
+{
+    run([box](const Action &action) { commands::shutdown(action.channel(), box); }, std::move(ended));
 }

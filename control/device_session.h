@@ -3,13 +3,17 @@
 #include "base/deadline.h"
 #include "control/device_commands.h"
 #include "control/http_client.h"
+#include "discovery/device_row.h"
+#include "discovery/device_search.h"
 #include "discovery/ssdp.h"
 
+#include <QList>
 #include <QObject>
 #include <QThread>
 
 #include <deque>
 #include <functional>
+#include <memory>
 
 class DeviceSession;
 
@@ -36,10 +40,11 @@ private:
     DeviceSession &m_session;
 };
 
-// The device work of the window, done beside it: every search, refresh and
-// command runs on one worker thread, one action at a time in the order asked,
-// each within its 15 s. The window's thread never waits on the network: it
-// hears what an action found and when it ended through queued calls. An
+// The device work of the window, done beside it: the device table, the
+// search, the refresh and every command. Each runs on one worker thread, one
+// action at a time in the order asked, each within its 15 s; the window's
+// thread never waits on the network. What an action finds comes back as
+// signals on the window's thread, in order, before its end is reported. An
 // action can be cancelled at once; the session ends its worker within a
 // moment when it is destroyed.
 class DeviceSession : public QObject
@@ -52,11 +57,36 @@ public:
     // went through, else the failure's message; `cancelled` when the user
     // ended it.
     using Ended = std::function<void(const QString &failure, bool cancelled)>;
+    // A station's stream address as the station list stood when the action
+    // was asked; it fails, with the list's message, where the request would
+    // be made.
+    using StationAddress = std::function<QString()>;
+    enum class Volume { System, Dlna };
 
     explicit DeviceSession(QObject *parent = nullptr);
     ~DeviceSession() override;
 
-    void run(Job job, Ended ended = {});
+    // The device table: one row per reply read in the last search.
+    const QList<DeviceRow> &devices() const { return m_devices; }
+    void clearDevices() { m_devices.clear(); }
+
+    // The actions. `ended` runs on the window's thread at the end of each.
+    void search(Ended ended = {});
+    // The box's stations, volumes and chosen stations; each volume is sent
+    // back, a volume that differs from its slider's value once more first.
+    void refresh(const Box &box, double dlnaVolumeNow, double systemVolumeNow, Ended ended = {});
+    void readWifiName();
+    void startOrvex(const Box &box, Ended ended = {});
+    void stopOrvex(const Box &box, Ended ended = {});
+    void setVolume(Volume which, const Box &box, double value, Ended ended = {});
+    void chooseRadioStation(const Box &box, int row, StationAddress address, Ended ended = {});
+    // Stops the web radio, sends the DLNA stream of the row, then plays.
+    void startDlna(const Box &box, int row, StationAddress address, Ended ended = {});
+    void chooseDlnaStream(const Box &box, int row, StationAddress address, Ended ended = {});
+    void stopDlna(const Box &box, Ended ended = {});
+    void restart(const Box &box, Ended ended = {});
+    void shutdown(const Box &box, Ended ended = {});
+
     // Ends the action under way: its waits fail with "Cancelled".
     void cancel();
     // An action runs or waits its turn.
@@ -67,13 +97,29 @@ signals:
     void busyChanged(bool busy);
     // A reply line for the banner.
     void notice(const QString &line, int ms);
+    // What the actions found, in the order they found it.
+    void wifiNameRead(const QString &ssid);
+    void deviceFound(const DeviceRow &row); // already in devices()
+    void searched(const SearchReport &report);
+    void stationsRead(const std::shared_ptr<StationList> &stations);
+    void volumeSent(DeviceSession::Volume which, double value);
+    void orvexRowRead(int row);
+    void dlnaRowRead(int row);
+    void radioStationChosen(int row);
+    void dlnaStreamChosen(int row);
+    void dlnaStopped();
 
 private:
+    void run(Job job, Ended ended = {});
+    void sendVolume(const Action &action, Volume which, const Box &box, double value);
+    void sendDlnaStream(const Action &action, const Box &box, int row, const StationAddress &address);
+
     friend class Action;
     void execute(const Job &job);
     void end(const QString &failure, bool cancelled);
     void interruptClients();
 
+    QList<DeviceRow> m_devices; // on the window's thread
     HttpClient m_ht;
     HttpClient m_hdown;
     SsdpEndpoint m_ud;
