@@ -10,8 +10,6 @@
 #include "control/device_commands.h"
 #include "control/endpoints.h"
 #include "control/volume.h"
-#include "discovery/device_row.h"
-#include "discovery/device_search.h"
 #include "platform/netinfo.h"
 #include "webview/web_engine.h"
 
@@ -96,7 +94,7 @@ DeviceSession::Ended Tmain::whenEnded(std::function<void()> afterFailure, std::f
     return [this, afterFailure, afterEnd](const QString &failure, bool cancelled) {
         if (cancelled) {
             regainPages();
-            ShowNotice(QStringLiteral("Cancelled"), 3000);
+            ShowNotice(tr("Cancelled"), 3000);
         } else if (!failure.isEmpty()) {
             showError(failure);
             if (afterFailure)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/rule_timer.h"
-#include "base/deadline.h"
 #include "control/device_commands.h"
 #include "control/device_session.h"
 #include "control/stations.h"

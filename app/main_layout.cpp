@@ -97,10 +97,14 @@ void Tmain::buildWindow()
     progress->setRange(0, 0);
     progress->setTextVisible(false);
     progress->setFixedHeight(3);
+    progress->setAccessibleName(tr("Waiting for the box"));
     busyLayout->addWidget(progress, 1);
     cancelLink = plainLabel(QStringLiteral("cancel"), QString());
     cancelLink->setTextFormat(Qt::RichText); // our own link, no device text
-    cancelLink->setText(QStringLiteral("<a href=\"cancel\">Cancel</a>"));
+    cancelLink->setText(QStringLiteral("<a href=\"cancel\">%1</a>").arg(tr("Cancel")));
+    cancelLink->setAccessibleName(tr("Cancel the action"));
+    cancelLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    cancelLink->setFocusPolicy(Qt::TabFocus);
     busyLayout->addWidget(cancelLink);
     busyRow->hide();
     headerLayout->addWidget(busyRow);
