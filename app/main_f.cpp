@@ -265,6 +265,16 @@ void Tmain::startupTimer()
     m_gateway = gateway;
     m_session->readWifiName(); // the system bus is asked beside the window too
     SearchDevices();
+    m_session->listenForAnnouncements([this] { return noGestureUnderWay(); });
+}
+
+// Work the user did not ask for (a box that announced itself) waits while an
+// error box or another dialog is open and while a drag or an open list is
+// under way.
+bool Tmain::noGestureUnderWay() const
+{
+    return !m_errorBoxOpen && !QApplication::activeModalWidget() && !QApplication::activePopupWidget()
+        && QGuiApplication::mouseButtons() == Qt::NoButton;
 }
 
 QString Tmain::GetGatewayIP()
@@ -360,6 +370,8 @@ void Tmain::connectSession()
         rout_ip->setText(m_gateway + QStringLiteral(" - ") + QStringLiteral("SSID: ") + ssid);
     });
     connect(m_session, &DeviceSession::deviceFound, this, &Tmain::AddDeviceFromResponse);
+    connect(m_session, &DeviceSession::deviceAnnounced, this,
+        [this](const DeviceRow &row) { ShowNotice(tr("Found %1").arg(quoted(row.name)), 3000); });
     connect(m_session, &DeviceSession::searched, this, [this](const SearchReport &report) {
         dlist->selectRow(0);
         searchtim.setEnabled(true);

@@ -88,6 +88,7 @@ private:
     void startupTimer();
     QString GetGatewayIP();
     void FormClose();
+    bool noGestureUnderWay() const;
     void terminateApplication();
 
     // Banner timer.

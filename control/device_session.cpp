@@ -4,6 +4,8 @@
 #include "control/volume.h"
 #include "platform/netinfo.h"
 
+#include <QDebug>
+
 #include <algorithm>
 
 Action::Action(DeviceSession &session, Deadline deadline)
@@ -35,12 +37,16 @@ DeviceSession::DeviceSession(QObject *parent)
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     m_thread.setObjectName(QStringLiteral("device session"));
     m_thread.start();
+    m_announcedLater.setSingleShot(true);
+    m_announcedLater.setInterval(250);
+    connect(&m_announcedLater, &QTimer::timeout, this, &DeviceSession::readAnnounced);
 }
 
 DeviceSession::~DeviceSession()
 {
     // The action under way ends at once; the ones waiting never start. A name
     // lookup still running is left to its own thread.
+    m_listener.reset();
     m_ended.clear();
     m_thread.requestInterruption();
     interruptClients();
@@ -48,10 +54,10 @@ DeviceSession::~DeviceSession()
     m_thread.wait();
 }
 
-void DeviceSession::run(Job job, Ended ended)
+void DeviceSession::run(Job job, Ended ended, bool asked)
 {
-    m_ended.push_back(std::move(ended));
-    if (m_ended.size() == 1)
+    m_ended.emplace_back(std::move(ended), asked);
+    if (asked && ++m_asked == 1)
         emit busyChanged(true);
     QMetaObject::invokeMethod(
         m_worker, [this, job = std::move(job)] { execute(job); }, Qt::QueuedConnection);
@@ -97,12 +103,13 @@ void DeviceSession::end(const QString &failure, bool cancelled)
 {
     if (m_ended.empty())
         return;
-    const Ended ended = std::move(m_ended.front());
+    const auto [ended, asked] = std::move(m_ended.front());
     m_ended.pop_front();
     if (ended)
         ended(failure, cancelled);
-    if (m_ended.empty())
+    if (asked && --m_asked == 0)
         emit busyChanged(false);
+    readAnnounced();
 }
 
 // ---------------------------------------------------------------- the actions
@@ -110,6 +117,7 @@ void DeviceSession::end(const QString &failure, bool cancelled)
 void DeviceSession::search(Ended ended)
 {
     m_devices.clear();
+    ++m_searches;
     run(
         [this](const Action &action) {
             const SearchReport report = searchDevicesOn(
@@ -120,6 +128,8 @@ void DeviceSession::search(Ended ended)
                     const auto fetch = std::bind_front(&HttpClient::getNamed, &action.fileClient);
                     if (const auto row = deviceFromReply(reply, address, readDeadline, fetch))
                         action.post([this, row = *row] {
+                            if (m_devices.size() >= MaxDevices)
+                                return;
                             m_devices.append(row);
                             emit deviceFound(row);
                         });
@@ -129,6 +139,76 @@ void DeviceSession::search(Ended ended)
         },
         std::move(ended));
 }
+
+// ---------------------------------------------------------------- boxes that announce themselves
+
+void DeviceSession::listenForAnnouncements(std::function<bool()> mayStart)
+{
+    if (m_listener)
+        return;
+    m_mayReadAnnounced = std::move(mayStart);
+    m_listener = std::make_unique<AnnouncementListener>([this](const QString &datagram, const QString &source) {
+        QMetaObject::invokeMethod(
+            this, [this, datagram, source] { announced(datagram, source); }, Qt::QueuedConnection);
+    });
+    QString error;
+    if (!m_listener->start(&error)) {
+        m_listener.reset();
+        qWarning().noquote() << tr("Boxes that are switched on later are listed at the next search only: "
+                                   "UDP port 1900 cannot be used (%1).")
+                                    .arg(error);
+    }
+}
+
+bool DeviceSession::listed(const QString &location) const
+{
+    return std::any_of(
+        m_devices.cbegin(), m_devices.cend(), [&location](const DeviceRow &row) { return row.location == location; });
+}
+
+void DeviceSession::announced(const QString &datagram, const QString &source)
+{
+    const QString location = locationFromReply(datagram);
+    const bool waiting = std::any_of(m_announced.cbegin(), m_announced.cend(),
+        [&location](const auto &announcement) { return locationFromReply(announcement.first) == location; });
+    if (waiting || listed(location) || m_devices.size() + qsizetype(m_announced.size()) >= MaxDevices)
+        return;
+    m_announced.emplace_back(datagram, source);
+    readAnnounced();
+}
+
+// One announced box at a time, while nothing else runs or waits: an action
+// asked for meanwhile waits for one description read at most.
+void DeviceSession::readAnnounced()
+{
+    if (m_announced.empty())
+        return;
+    if (!m_ended.empty() || (m_mayReadAnnounced && !m_mayReadAnnounced())) {
+        m_announcedLater.start();
+        return;
+    }
+    const auto [datagram, source] = std::move(m_announced.front());
+    m_announced.pop_front();
+    run(
+        [this, datagram, source, searches = m_searches](const Action &action) {
+            const auto fetch = std::bind_front(&HttpClient::getNamed, &action.fileClient);
+            const auto row
+                = deviceFromReply(datagram, source, within(action.deadline, SearchLimits {}.descriptionRead), fetch);
+            if (!row)
+                return;
+            action.post([this, row = *row, searches] {
+                // A search asked meanwhile starts the table anew and finds the box itself.
+                if (searches != m_searches || listed(row.location) || m_devices.size() >= MaxDevices)
+                    return;
+                m_devices.append(row);
+                emit deviceFound(row);
+                emit deviceAnnounced(row);
+            });
+        },
+        {}, false);
+}
+
+// ---------------------------------------------------------------- the box's state
 
 void DeviceSession::refresh(const Box &box, double dlnaVolumeNow, double systemVolumeNow, Ended ended)
 {

@@ -3,6 +3,7 @@
 #include "base/deadline.h"
 #include "control/device_commands.h"
 #include "control/http_client.h"
+#include "discovery/announcements.h"
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
 #include "discovery/ssdp.h"
@@ -10,6 +11,7 @@
 #include <QList>
 #include <QObject>
 #include <QThread>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -66,7 +68,9 @@ public:
     explicit DeviceSession(QObject *parent = nullptr);
     ~DeviceSession() override;
 
-    // The device table: one row per reply read in the last search.
+    // The device table: one row per reply read in the last search, and the
+    // boxes that announced themselves since; never more than MaxDevices.
+    static constexpr qsizetype MaxDevices = 256;
     const QList<DeviceRow> &devices() const { return m_devices; }
     void clearDevices() { m_devices.clear(); }
 
@@ -87,10 +91,17 @@ public:
     void restart(const Box &box, Ended ended = {});
     void shutdown(const Box &box, Ended ended = {});
 
+    // Listens for boxes that announce themselves: each one not yet in the
+    // table is read as a search reply is, in an action of its own that starts
+    // only when no other runs or waits and `mayStart` allows, and is appended
+    // to the table. Without the SSDP port, says so once on standard error.
+    void listenForAnnouncements(std::function<bool()> mayStart = {});
+
     // Ends the action under way: its waits fail with "Cancelled".
     void cancel();
-    // An action runs or waits its turn.
-    bool busy() const { return !m_ended.empty(); }
+    // An action the user asked for runs or waits its turn (reading an
+    // announced box alone does not make the session busy).
+    bool busy() const { return m_asked > 0; }
 
 signals:
     // The first action of a row of them began, or the last one ended.
@@ -100,6 +111,7 @@ signals:
     // What the actions found, in the order they found it.
     void wifiNameRead(const QString &ssid);
     void deviceFound(const DeviceRow &row); // already in devices()
+    void deviceAnnounced(const DeviceRow &row); // after its deviceFound
     void searched(const SearchReport &report);
     void stationsRead(const std::shared_ptr<StationList> &stations);
     void volumeSent(DeviceSession::Volume which, double value);
@@ -110,7 +122,10 @@ signals:
     void dlnaStopped();
 
 private:
-    void run(Job job, Ended ended = {});
+    void run(Job job, Ended ended = {}, bool asked = true);
+    void announced(const QString &datagram, const QString &source);
+    void readAnnounced();
+    bool listed(const QString &location) const;
     void sendVolume(const Action &action, Volume which, const Box &box, double value);
     void sendDlnaStream(const Action &action, const Box &box, int row, const StationAddress &address);
 
@@ -125,5 +140,12 @@ private:
     SsdpEndpoint m_ud;
     QThread m_thread;
     QObject *m_worker; // lives on m_thread; jobs are queued calls to it
-    std::deque<Ended> m_ended; // one per job not yet ended, on the window's thread
+    // One per job not yet ended, on the window's thread, and whether the user asked for it.
+    std::deque<std::pair<Ended, bool>> m_ended;
+    int m_asked = 0;
+    int m_searches = 0;
+    std::unique_ptr<AnnouncementListener> m_listener;
+    std::function<bool()> m_mayReadAnnounced;
+    std::deque<std::pair<QString, QString>> m_announced; // datagram and source, waiting to be read
+    QTimer m_announcedLater;
 };

@@ -24,7 +24,7 @@ std::optional<DeviceRow> boxFromAddress(const QString &text)
     bool number = false;
     if (!port.isEmpty() && (port.toUShort(&number), !number))
         return std::nullopt;
-    return DeviceRow { QString(), parsed.toString(), port };
+    return DeviceRow { QString(), parsed.toString(), port, QString() };
 }
 
 namespace {

@@ -22,5 +22,5 @@ std::optional<DeviceRow> deviceFromReply(
     }
     const DescriptionFields fields = readDescription(body);
     return DeviceRow { fields.friendlyName.left(MaxNameLength), sourceAddress,
-        portFromUrlBase(fields.urlBase, sourceAddress) };
+        portFromUrlBase(fields.urlBase, sourceAddress), location };
 }

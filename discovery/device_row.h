@@ -10,12 +10,14 @@
 #include <optional>
 
 // One row of the device table: the name shown in the list, the address the
-// reply came from and the renderer port derived from the description.
+// reply came from, the renderer port derived from the description and the
+// description's address (the reply's LOCATION).
 struct DeviceRow
 {
     QString name;
     QString address;
     QString port;
+    QString location;
 };
 
 // Real descriptions are a few KiB; a larger one is refused.

@@ -1,8 +1,10 @@
-// The search datagram, reply lines, the LOCATION rule, the description reader,
+// The search datagram, reply lines, the LOCATION rule, announcements and their
+// gate, the description reader,
 // the port derived from URLBase, the search loop with a scripted receiver, and
 // the search socket in the private network when the host's address changes.
 #include "base/failure.h"
 #include "control/http_client.h"
+#include "discovery/announcements.h"
 #include "discovery/description.h"
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
@@ -423,6 +425,63 @@ private slots:
         } catch (const Failure &f) {
             QCOMPARE(f.message(), QStringLiteral("The device description of 10.0.0.4 is larger than 1 MiB"));
         }
+    }
+
+    void announcement_data()
+    {
+        QTest::addColumn<QString>("datagram");
+        QTest::addColumn<int>("kind");
+        const auto notify = [](const QString &type, const QString &subtype) {
+            return QStringLiteral("NOTIFY * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\n"
+                                  "LOCATION: http://10.0.0.5:1400/d.xml\r\nNT: %1\r\nNTS: %2\r\n\r\n")
+                .arg(type, subtype);
+        };
+        const QString renderer = QStringLiteral("urn:schemas-upnp-org:device:MediaRenderer:");
+        const int alive = int(AnnouncementKind::RendererAlive);
+        const int byebye = int(AnnouncementKind::RendererByebye);
+        const int other = int(AnnouncementKind::Other);
+        QTest::newRow("renderer 1 alive") << notify(renderer + u'1', "ssdp:alive") << alive;
+        QTest::newRow("renderer 2 alive") << notify(renderer + u'2', "ssdp:alive") << alive;
+        QTest::newRow("renderer 3 alive") << notify(renderer + u'3', "ssdp:alive") << alive;
+        QTest::newRow("renderer 4") << notify(renderer + u'4', "ssdp:alive") << other;
+        QTest::newRow("byebye") << notify(renderer + u'1', "ssdp:byebye") << byebye;
+        QTest::newRow("update") << notify(renderer + u'1', "ssdp:update") << other;
+        QTest::newRow("media server") << notify("urn:schemas-upnp-org:device:MediaServer:1", "ssdp:alive") << other;
+        QTest::newRow("header names in any case, bare LF")
+            << QStringLiteral("NOTIFY * HTTP/1.1\nnt:  %1\nNts:ssdp:alive\nlocation: http://x/\n\n").arg(renderer + u'1')
+            << alive;
+        QTest::newRow("no NTS") << QStringLiteral("NOTIFY * HTTP/1.1\r\nNT: %1\r\n\r\n").arg(renderer + u'1')
+                                << other;
+        QTest::newRow("search request") << QString::fromLatin1(ssdpSearchRequest()) << other;
+        QTest::newRow("search reply") << QStringLiteral("HTTP/1.1 200 OK\r\nNT: %1\r\nNTS: ssdp:alive\r\n\r\n")
+                                             .arg(renderer + u'1')
+                                      << other;
+        QTest::newRow("empty") << QString() << other;
+    }
+
+    void announcement()
+    {
+        QFETCH(QString, datagram);
+        QFETCH(int, kind);
+        QCOMPARE(int(announcementKind(datagram)), kind);
+    }
+
+    // Bursts count once; each source and all of them are capped per minute.
+    void announcementGate()
+    {
+        using namespace std::chrono_literals;
+        AnnouncementGate gate(2, 3);
+        const auto start = AnnouncementGate::Clock::now();
+        QVERIFY(gate.admit("10.0.0.1", "http://10.0.0.1/a", start));
+        QVERIFY(!gate.admit("10.0.0.1", "http://10.0.0.1/a", start)); // the burst's repeat
+        QVERIFY(gate.admit("10.0.0.1", "http://10.0.0.1/b", start + 1s));
+        QVERIFY(!gate.admit("10.0.0.1", "http://10.0.0.1/c", start + 2s)); // the source's cap
+        QVERIFY(!gate.admit("10.0.0.2", QString(), start + 2s)); // no LOCATION
+        QVERIFY(gate.admit("10.0.0.2", "http://10.0.0.2/a", start + 3s));
+        QVERIFY(!gate.admit("10.0.0.3", "http://10.0.0.3/a", start + 4s)); // the total cap
+        // A new minute starts every count anew.
+        QVERIFY(gate.admit("10.0.0.1", "http://10.0.0.1/a", start + 61s));
+        QVERIFY(gate.admit("10.0.0.3", "http://10.0.0.3/a", start + 62s));
     }
 };
 

@@ -100,6 +100,39 @@ private slots:
                 "GET /orvex/dlna_index HTTP/1.1" }));
     }
 
+    // A box switched on after the window is ready announces itself: it is
+    // read as a search reply is and appended, the selection and the pages
+    // stay, and nothing but its description is asked of it. Its byebye leaves
+    // the row.
+    void announcedBoxAppended()
+    {
+        QJsonObject later = SimFixture::device("Later", 1, 20);
+        later.insert(QStringLiteral("ssdp"),
+            QJsonObject { { "silent", true }, { "announceAfterMs", 6000 }, { "byebyeAfterMs", 8000 } });
+        SimFixture sim(devices({ SimFixture::device("First", 0, 20), later }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        QCOMPARE(rows("dlist"), QStringList { "First" });
+        const qsizetype requestsBefore = sim.httpCount();
+        QTRY_COMPARE_WITH_TIMEOUT(rows("dlist"), (QStringList { "First", "Later" }), 6000);
+        QCOMPARE(banner(), QStringLiteral("Found Later"));
+        QCOMPARE(get<QListWidget>("dlist")->currentRow(), 0);
+        QCOMPARE(get<QLabel>("stat")->text(), QStringLiteral("Device: First IP: 10.77.0.20"));
+        QVERIFY(tabs()->isEnabled());
+        QCOMPARE(m_window->deviceIPs(), (QStringList { "10.77.0.20", "10.77.0.21" }));
+        QCOMPARE(m_window->devicePorts(), (QStringList { "49152", "49153" }));
+        // Three copies of the announcement, one description read.
+        const auto http = sim.log("http");
+        QCOMPARE(http.size() - requestsBefore, 1);
+        QCOMPARE(http.last().firstLine(), QByteArray("GET /description.xml HTTP/1.1"));
+        QCOMPARE(http.last().device, QStringLiteral("Later"));
+        QTest::qWait(2500); // the byebye
+        QCOMPARE(rows("dlist"), (QStringList { "First", "Later" }));
+        QCOMPARE(sim.httpCount(), http.size());
+        QCOMPARE(m_errors, QStringList());
+    }
+
     // A reply that comes after the silence (2000 ms, well past the 1000 ms) is
     // read by the next search, which sends from the same local address and port.
     void lateReplyReadByNextSearch()

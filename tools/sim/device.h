@@ -32,6 +32,8 @@ public:
 
 private:
     QByteArray ssdpReply(const QJsonObject &ssdp) const;
+    QByteArray notify(const QByteArray &subtype) const;
+    void scheduleAnnouncements();
     QString udn() const;
     QByteArray description() const;
     int handleWebApp(const HttpRequest &request, struct HttpAnswer &answer);

@@ -191,6 +191,7 @@ bool Device::start(QString *error)
         *error = QStringLiteral("%1: cannot bind the SSDP reply socket: %2").arg(m_name, m_ssdpReply.errorString());
         return false;
     }
+    scheduleAnnouncements();
     return true;
 }
 

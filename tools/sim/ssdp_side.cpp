@@ -60,6 +60,40 @@ QByteArray Device::ssdpReply(const QJsonObject &ssdp) const
         + udn().toLatin1() + "::urn:schemas-upnp-org:device:MediaRenderer:1\r\n\r\n";
 }
 
+// Announcements, as a box sends them when it is switched on or off: three
+// NOTIFY datagrams each to the multicast group, out of the box's own address.
+// Switches: announceAfterMs (ssdp:alive that long after the start), byebyeAfterMs.
+QByteArray Device::notify(const QByteArray &subtype) const
+{
+    const QByteArray type = "urn:schemas-upnp-org:device:MediaRenderer:1";
+    return "NOTIFY * HTTP/1.1\r\n"
+           "HOST: 239.255.255.250:1900\r\n"
+           "CACHE-CONTROL: max-age=1800\r\n"
+           "LOCATION: http://"
+        + m_address.toLatin1() + ':' + QByteArray::number(m_rendererPort)
+        + "/description.xml\r\n"
+          "NT: "
+        + type + "\r\nNTS: " + subtype
+        + "\r\n"
+          "SERVER: Linux/5.10 UPnP/1.0 OrvexSim/1.0\r\n"
+          "USN: "
+        + udn().toLatin1() + "::" + type + "\r\n\r\n";
+}
+
+void Device::scheduleAnnouncements()
+{
+    const QJsonObject ssdp = m_config.value(QStringLiteral("ssdp")).toObject();
+    for (const auto &[key, subtype] : { std::pair { QStringLiteral("announceAfterMs"), QByteArray("ssdp:alive") },
+             std::pair { QStringLiteral("byebyeAfterMs"), QByteArray("ssdp:byebye") } }) {
+        if (!ssdp.contains(key))
+            continue;
+        QTimer::singleShot(ssdp.value(key).toInt(), this, [this, subtype] {
+            for (int i = 0; i < 3; ++i)
+                m_ssdpReply.writeDatagram(notify(subtype), QHostAddress(QStringLiteral("239.255.255.250")), 1900);
+        });
+    }
+}
+
 QString Device::udn() const
 {
     const QByteArray hash = QByteArray::number(qHash(m_name + m_address), 16).rightJustified(12, '0').right(12);
