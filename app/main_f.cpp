@@ -72,7 +72,10 @@ template <typename Handler> void Tmain::handle(Handler handler)
         return;
     }
     try {
-        (this->*handler)();
+        if constexpr (std::is_member_function_pointer_v<Handler>)
+            (this->*handler)();
+        else
+            handler();
     } catch (...) {
         showError(failureMessage(std::current_exception()));
     }
@@ -132,6 +135,7 @@ void Tmain::setPagesEnabled(bool enabled)
 {
     m_pagesEnabled = enabled;
     TabControl1->setEnabled(enabled && !m_busy);
+    m_player->stateChanged();
 }
 
 bool Tmain::busy() const
@@ -204,6 +208,7 @@ void Tmain::connectHandlers()
 void Tmain::FormCreate()
 {
     buildWindow();
+    m_player = new MediaPlayer(*this, this);
     TabControl1->setCurrentWidget(sett);
     setPagesEnabled(false);
     // The engine itself starts at the first WEB click; a missing engine still
@@ -277,6 +282,14 @@ bool Tmain::noGestureUnderWay() const
         && QGuiApplication::mouseButtons() == Qt::NoButton;
 }
 
+void Tmain::whenNoGesture(std::function<void()> run)
+{
+    if (noGestureUnderWay())
+        run();
+    else
+        QTimer::singleShot(250, this, [this, run] { whenNoGesture(run); });
+}
+
 QString Tmain::GetGatewayIP()
 {
     return QString::fromLocal8Bit(platform::defaultGateway()).left(16);
@@ -341,6 +354,7 @@ void Tmain::SearchDevices()
 {
     dlist->removeRows();
     m_shownRow = -1;
+    m_playing = Playing::Nothing;
     m_session->search(whenEnded([this] {
         dlist->selectRow(0);
         regainPages();
@@ -410,6 +424,22 @@ void Tmain::connectSession()
     connect(m_session, &DeviceSession::radioStationChosen, this, [this](int row) { LastRadioIndex = row; });
     connect(m_session, &DeviceSession::dlnaStreamChosen, this, [this](int row) { LastDlnaIndex = row; });
     connect(m_session, &DeviceSession::dlnaStopped, this, [this] { stat->setText(statusLine()); });
+
+    connect(m_session, &DeviceSession::orvexStarted, this, [this] { m_playing = Playing::Orvex; });
+    connect(m_session, &DeviceSession::dlnaStarted, this, [this] { m_playing = Playing::Dlna; });
+    for (auto stopped : { &DeviceSession::orvexStopped, &DeviceSession::dlnaStopped })
+        connect(m_session, stopped, this, [this] { m_playing = Playing::Nothing; });
+    // The media player looks at the pages after each of these.
+    for (auto changed : { &DeviceSession::orvexStarted, &DeviceSession::orvexStopped, &DeviceSession::dlnaStarted,
+             &DeviceSession::dlnaStopped })
+        connect(m_session, changed, m_player, &MediaPlayer::stateChanged);
+    connect(m_session, &DeviceSession::stationsRead, m_player, &MediaPlayer::stateChanged);
+    connect(m_session, &DeviceSession::orvexRowRead, m_player, &MediaPlayer::stateChanged);
+    connect(m_session, &DeviceSession::radioStationChosen, m_player, &MediaPlayer::stateChanged);
+    connect(m_session, &DeviceSession::volumeSent, m_player, &MediaPlayer::stateChanged);
+    connect(airvol, &VolumeSlider::changed, m_player, &MediaPlayer::stateChanged);
+    connect(dlist, &QListWidget::currentRowChanged, m_player, &MediaPlayer::stateChanged);
+    m_player->publish();
 }
 
 // ---------------------------------------------------------------- command channel
@@ -491,6 +521,7 @@ void Tmain::regainPages()
 
 void Tmain::dlistItemClick()
 {
+    m_playing = Playing::Nothing; // another box: what it plays is not known
     setPagesEnabled(false);
     webradio->clearRows();
     dladr->clearRows();
@@ -653,4 +684,75 @@ void Tmain::web_iClick()
     if (!noDeviceGuard(3000))
         return;
     web_i->loadDevicePage(endpoints::devicePage(selectedIP()));
+}
+
+// ---------------------------------------------------------------- media player
+
+// The selected box as the media player sees it: controllable once its pages
+// are loaded, the web radio's station, the system volume.
+MediaState Tmain::mediaState() const
+{
+    MediaState state;
+    const int row = dlist->currentRow();
+    state.canControl = m_pagesEnabled && row >= 0 && row == m_shownRow;
+    state.playing = m_playing != Playing::Nothing;
+    state.volume = airvol->realValue() / 100.0;
+    state.stations = int(Stations.size());
+    state.station = LastRadioIndex - 1;
+    if (state.station >= 0 && state.station < state.stations) {
+        state.title = Stations.at(state.station).Description;
+        state.url = Stations.at(state.station).IP;
+    }
+    if (m_shownRow >= 0 && m_shownRow < dlist->count())
+        state.box = dlist->item(m_shownRow)->text();
+    return state;
+}
+
+// Each call acts as the click it stands for, once no gesture is under way.
+void Tmain::mediaPlay()
+{
+    whenNoGesture([this] { handle(&Tmain::Button4Click); });
+}
+
+// Stops what the program last started; the web radio when that is not known.
+void Tmain::mediaStop()
+{
+    whenNoGesture([this] { handle(m_playing == Playing::Dlna ? &Tmain::stopdlnaClick : &Tmain::Button5Click); });
+}
+
+// The next or previous station, chosen as in the list.
+void Tmain::mediaStep(int by)
+{
+    whenNoGesture([this, by] {
+        handle([this, by] {
+            const int row = LastRadioIndex + by;
+            if (row < 1 || row > Stations.size())
+                return;
+            webradio->setRow(row);
+            webradioClosePopup();
+        });
+    });
+}
+
+void Tmain::mediaSetVolume(double volume)
+{
+    whenNoGesture([this, volume] {
+        handle([this, volume] {
+            airvol->setRealValueQuietly(qRound(volume * 100));
+            airvolChange();
+        });
+    });
+}
+
+void Tmain::mediaRaise()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+// As the exit button, even while an error box is open.
+void Tmain::mediaQuit()
+{
+    exit_bClick();
 }

@@ -3,6 +3,7 @@
 #include "app/rule_timer.h"
 #include "control/device_commands.h"
 #include "control/device_session.h"
+#include "control/media_player.h"
 #include "control/stations.h"
 #include "discovery/device_row.h"
 
@@ -25,7 +26,7 @@ class WebPage;
 
 // The program's one window: header banner, the five pages and the status bar,
 // with the handlers that drive the selected Orvex device.
-class Tmain : public QWidget
+class Tmain : public QWidget, private MediaControl
 {
     Q_OBJECT
 
@@ -56,6 +57,8 @@ public:
     RuleTimer &bannerTimer();
     // An action runs beside the window (the pages take no input meanwhile).
     bool busy() const;
+    // The selected box as the desktop's media player.
+    MediaPlayer &mediaPlayer() { return *m_player; }
 
     static const QString Title;
     static const QString NoDevicesNotice;
@@ -89,6 +92,16 @@ private:
     QString GetGatewayIP();
     void FormClose();
     bool noGestureUnderWay() const;
+    void whenNoGesture(std::function<void()> run);
+
+    // The media player (media widget, media keys, playerctl).
+    MediaState mediaState() const override;
+    void mediaPlay() override;
+    void mediaStop() override;
+    void mediaStep(int by) override;
+    void mediaSetVolume(double volume) override;
+    void mediaRaise() override;
+    void mediaQuit() override;
     void terminateApplication();
 
     // Banner timer.
@@ -151,6 +164,10 @@ private:
     QString m_skipNotice;
     // The row whose box the status line and the pages describe; -1 for none.
     int m_shownRow = -1;
+    MediaPlayer *m_player = nullptr;
+    // What the last start or stop that went through left playing; the box has
+    // no file that says so.
+    enum class Playing { Nothing, Orvex, Dlna } m_playing = Playing::Nothing;
 
     Banner *infolab = nullptr;
     QWidget *busyRow = nullptr; // a thin progress line and "Cancel" under the banner

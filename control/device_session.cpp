@@ -251,12 +251,22 @@ void DeviceSession::readWifiName()
 
 void DeviceSession::startOrvex(const Box &box, Ended ended)
 {
-    run([box](const Action &action) { commands::startOrvex(action.channel(), box); }, std::move(ended));
+    run(
+        [this, box](const Action &action) {
+            commands::startOrvex(action.channel(), box);
+            action.post([this] { emit orvexStarted(); });
+        },
+        std::move(ended));
 }
 
 void DeviceSession::stopOrvex(const Box &box, Ended ended)
 {
-    run([box](const Action &action) { commands::stopOrvex(action.channel(), box); }, std::move(ended));
+    run(
+        [this, box](const Action &action) {
+            commands::stopOrvex(action.channel(), box);
+            action.post([this] { emit orvexStopped(); });
+        },
+        std::move(ended));
 }
 
 void DeviceSession::sendVolume(const Action &action, Volume which, const Box &box, double value)
@@ -296,6 +306,7 @@ void DeviceSession::startDlna(const Box &box, int row, StationAddress address, E
             commands::stopOrvex(action.channel(), box, 1000);
             sendDlnaStream(action, box, row, address);
             commands::playDlna(action.channel(), box);
+            action.post([this] { emit dlnaStarted(); });
         },
         std::move(ended));
 }

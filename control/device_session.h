@@ -119,6 +119,9 @@ signals:
     void dlnaRowRead(int row);
     void radioStationChosen(int row);
     void dlnaStreamChosen(int row);
+    void orvexStarted();
+    void orvexStopped();
+    void dlnaStarted();
     void dlnaStopped();
 
 private:

@@ -8,6 +8,7 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
@@ -84,6 +85,10 @@ private slots:
         QCOMPARE(get<QLabel>("vollab")->text(), QStringLiteral("System volume: 35"));
         QCOMPARE(get<QLabel>("voldlna")->text(), QStringLiteral("DLNA volume: 60"));
         QCOMPARE(banner(), QStringLiteral("Volume set to 35"));
+        // Run without a session bus, the window works as ever, without its
+        // media player and without a word about it.
+        QVERIFY(!QDBusConnection::sessionBus().isConnected());
+        QVERIFY(m_window->mediaPlayer().serviceName().isEmpty());
     }
 
     void sameVolumesAreSentOnce()
