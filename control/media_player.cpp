@@ -105,9 +105,18 @@ public:
     }
 
 public slots:
-    void Play(const QDBusMessage &call) { act(call, [](MediaControl &c) { c.mediaPlay(); }); }
-    void Pause(const QDBusMessage &call) { act(call, [](MediaControl &c) { c.mediaStop(); }); }
-    void Stop(const QDBusMessage &call) { act(call, [](MediaControl &c) { c.mediaStop(); }); }
+    void Play(const QDBusMessage &call)
+    {
+        act(call, [](MediaControl &c) { c.mediaPlay(); });
+    }
+    void Pause(const QDBusMessage &call)
+    {
+        act(call, [](MediaControl &c) { c.mediaStop(); });
+    }
+    void Stop(const QDBusMessage &call)
+    {
+        act(call, [](MediaControl &c) { c.mediaStop(); });
+    }
     void PlayPause(const QDBusMessage &call)
     {
         act(call, [](MediaControl &c) {
@@ -117,8 +126,14 @@ public slots:
                 c.mediaPlay();
         });
     }
-    void Next(const QDBusMessage &call) { act(call, [](MediaControl &c) { c.mediaStep(1); }); }
-    void Previous(const QDBusMessage &call) { act(call, [](MediaControl &c) { c.mediaStep(-1); }); }
+    void Next(const QDBusMessage &call)
+    {
+        act(call, [](MediaControl &c) { c.mediaStep(1); });
+    }
+    void Previous(const QDBusMessage &call)
+    {
+        act(call, [](MediaControl &c) { c.mediaStep(-1); });
+    }
     // Live radio: there is nothing to seek.
     void Seek(qlonglong Offset) { Q_UNUSED(Offset) }
     void SetPosition(const QDBusObjectPath &TrackId, qlonglong Position)
@@ -186,8 +201,8 @@ bool MediaPlayer::publish(QDBusConnection bus)
     if (!bus.isConnected() || !bus.registerObject(ObjectPath, this))
         return false;
     // A second program at once takes a name of its own.
-    for (const QString &name :
-        { ServiceName, ServiceName + QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid()) }) {
+    for (const QString &name : { ServiceName,
+             ServiceName + QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid()) }) {
         if (bus.registerService(name)) {
             m_bus = bus;
             m_service = name;

@@ -448,14 +448,13 @@ private slots:
         QTest::newRow("update") << notify(renderer + u'1', "ssdp:update") << other;
         QTest::newRow("media server") << notify("urn:schemas-upnp-org:device:MediaServer:1", "ssdp:alive") << other;
         QTest::newRow("header names in any case, bare LF")
-            << QStringLiteral("NOTIFY * HTTP/1.1\nnt:  %1\nNts:ssdp:alive\nlocation: http://x/\n\n").arg(renderer + u'1')
+            << QStringLiteral("NOTIFY * HTTP/1.1\nnt:  %1\nNts:ssdp:alive\nlocation: http://x/\n\n")
+                   .arg(renderer + u'1')
             << alive;
-        QTest::newRow("no NTS") << QStringLiteral("NOTIFY * HTTP/1.1\r\nNT: %1\r\n\r\n").arg(renderer + u'1')
-                                << other;
+        QTest::newRow("no NTS") << QStringLiteral("NOTIFY * HTTP/1.1\r\nNT: %1\r\n\r\n").arg(renderer + u'1') << other;
         QTest::newRow("search request") << QString::fromLatin1(ssdpSearchRequest()) << other;
-        QTest::newRow("search reply") << QStringLiteral("HTTP/1.1 200 OK\r\nNT: %1\r\nNTS: ssdp:alive\r\n\r\n")
-                                             .arg(renderer + u'1')
-                                      << other;
+        QTest::newRow("search reply")
+            << QStringLiteral("HTTP/1.1 200 OK\r\nNT: %1\r\nNTS: ssdp:alive\r\n\r\n").arg(renderer + u'1') << other;
         QTest::newRow("empty") << QString() << other;
     }
 

@@ -27,7 +27,8 @@ class TestMpris : public QObject, public WindowDriver
     }
     QString playerctl(const QStringList &arguments, int *exitCode = nullptr)
     {
-        return client(QStringLiteral("playerctl"), QStringList { QStringLiteral("-p"), QStringLiteral("orvexmanager") } + arguments, exitCode);
+        return client(QStringLiteral("playerctl"),
+            QStringList { QStringLiteral("-p"), QStringLiteral("orvexmanager") } + arguments, exitCode);
     }
 
     std::unique_ptr<SimFixture> m_sim;
@@ -51,9 +52,9 @@ private slots:
         const QString text = client(QStringLiteral("gdbus"),
             { "introspect", "--session", "--dest", "org.mpris.MediaPlayer2.orvexmanager", "--object-path",
                 "/org/mpris/MediaPlayer2" });
-        const QStringList expected { "interface org.mpris.MediaPlayer2 {", "Raise();", "Quit();",
-            "readonly b CanQuit", "readonly b CanRaise", "readonly b HasTrackList", "readonly s Identity",
-            "readonly s DesktopEntry", "readonly as SupportedUriSchemes", "readonly as SupportedMimeTypes",
+        const QStringList expected { "interface org.mpris.MediaPlayer2 {", "Raise();", "Quit();", "readonly b CanQuit",
+            "readonly b CanRaise", "readonly b HasTrackList", "readonly s Identity", "readonly s DesktopEntry",
+            "readonly as SupportedUriSchemes", "readonly as SupportedMimeTypes",
             "interface org.mpris.MediaPlayer2.Player {", "Next();", "Previous();", "Pause();", "PlayPause();",
             "Stop();", "Play();", "Seek(in  x Offset);", "SetPosition(in  o TrackId,", "OpenUri(in  s Uri);",
             "Seeked(x Position);", "readonly s PlaybackStatus", "readwrite d Rate", "readonly a{sv} Metadata",
@@ -111,7 +112,8 @@ private slots:
         settle();
         const QString url = m_window->stations().at(start).IP;
         QCOMPARE(m_sim->requestLines(before),
-            (QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?wraddr&wraddre=" + url.toLatin1() + " HTTP/1.0",
+            (QList<QByteArray> {
+                "POST /orvex/el/php_command_startstop.php?wraddr&wraddre=" + url.toLatin1() + " HTTP/1.0",
                 "POST /orvex/el/php_command_startstop.php?orvexindex&index=" + QByteArray::number(start + 1)
                     + " HTTP/1.0" }));
         QCOMPARE(get<StationCombo>("webradio")->row(), start + 1);
