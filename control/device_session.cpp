@@ -187,10 +187,10 @@ void DeviceSession::readAnnounced()
         m_announcedLater.start();
         return;
     }
-    const auto [datagram, source] = std::move(m_announced.front());
+    const auto announced = std::move(m_announced.front());
     m_announced.pop_front();
     run(
-        [this, datagram, source, searches = m_searches](const Action &action) {
+        [this, datagram = announced.first, source = announced.second, searches = m_searches](const Action &action) {
             const auto fetch = std::bind_front(&HttpClient::getNamed, &action.fileClient);
             const auto row
                 = deviceFromReply(datagram, source, within(action.deadline, SearchLimits {}.descriptionRead), fetch);
