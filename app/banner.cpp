@@ -1,5 +1,6 @@
 #include "app/banner.h"
 
+#include <QAccessible>
 #include <QColor>
 
 namespace {
@@ -16,6 +17,7 @@ Banner::Banner(const QString &title, QWidget *parent)
     setObjectName(QStringLiteral("infolab"));
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignCenter);
+    setAccessibleName(title);
     setColor(TitleColor);
 }
 
@@ -29,14 +31,26 @@ void Banner::showNotice(const QString &text, int ms)
 void Banner::showStickyNotice(const QString &text)
 {
     setColor(NoticeColor);
-    setText(text);
+    setAnnounced(text);
 }
 
 void Banner::showTitle()
 {
     m_timer.setEnabled(false);
     setColor(TitleColor);
-    setText(m_title);
+    setAnnounced(m_title);
+}
+
+// Screen readers read a notice when it comes: the banner is a status bar
+// whose name is its text, and a change of it is announced.
+void Banner::setAnnounced(const QString &text)
+{
+    if (text == this->text())
+        return;
+    setText(text);
+    setAccessibleName(text);
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void Banner::setColor(QRgb color)

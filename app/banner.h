@@ -25,6 +25,7 @@ public:
 
 private:
     void setColor(QRgb color);
+    void setAnnounced(const QString &text);
 
     QString m_title;
     QRgb m_color = 0;

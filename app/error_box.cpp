@@ -23,6 +23,8 @@ void show(const QString &text)
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral(" "), text, QMessageBox::Ok, QApplication::activeWindow());
     // The text comes from a box or the system: plain text, never markup.
     box.setTextFormat(Qt::PlainText);
+    // The title stays blank; screen readers say whose error it is.
+    box.setAccessibleName(QApplication::translate("errorbox", "Orvex Manager error"));
     box.exec();
 }
 

@@ -1,4 +1,5 @@
 #include "app/main_f.h"
+#include "app/accessibility.h"
 #include "app/banner.h"
 #include "app/device_list.h"
 #include "app/error_box.h"
@@ -115,7 +116,7 @@ DeviceSession::Ended Tmain::whenEnded(std::function<void()> afterFailure, std::f
 void Tmain::setBusy(bool busy)
 {
     m_busy = busy;
-    TabControl1->setEnabled(m_pagesEnabled && !busy);
+    applyPagesEnabled();
     if (busy) {
         m_busyShown.start();
         return;
@@ -134,8 +135,29 @@ void Tmain::showBusy()
 void Tmain::setPagesEnabled(bool enabled)
 {
     m_pagesEnabled = enabled;
-    TabControl1->setEnabled(enabled && !m_busy);
+    applyPagesEnabled();
     m_player->stateChanged();
+}
+
+// The pages take input when the handlers left them enabled and no action
+// runs. Disabled pages lose the keyboard focus; the control that had it gets
+// it back when they return (at the first time, the device list).
+void Tmain::applyPagesEnabled()
+{
+    const bool enabled = m_pagesEnabled && !m_busy;
+    QWidget *focus = focusWidget();
+    const bool focusInPages = focus && TabControl1->isAncestorOf(focus);
+    if (!enabled && focusInPages)
+        m_pagesFocus = focus;
+    TabControl1->setEnabled(enabled);
+    if (!enabled || focusInPages || (focus && focus->isVisible() && focus->isEnabled()))
+        return;
+    if (m_pagesFocus && m_pagesFocus->isVisible() && m_pagesFocus->isEnabled())
+        m_pagesFocus->setFocus();
+    else if (TabControl1->currentWidget() == sett)
+        dlist->setFocus();
+    else
+        TabControl1->tabBar()->setFocus();
 }
 
 bool Tmain::busy() const
@@ -190,7 +212,20 @@ void Tmain::connectHandlers()
     connect(Button9, &QPushButton::clicked, this, [this] { handle(&Tmain::Button9Click); });
     connect(exit_b, &QPushButton::clicked, this, [this] { handle(&Tmain::exit_bClick); });
 
+    // WEB reached by keyboard (Ctrl+Tab, the arrows on the tab bar) loads the
+    // page as a click on its tab does.
+    connect(TabControl1, &QTabWidget::currentChanged, this, [this] {
+        if (TabControl1->currentWidget() != web_i || m_tabClicked)
+            return;
+        m_guardTripped = false;
+        handle(&Tmain::web_iClick);
+        if (m_guardTripped)
+            QMetaObject::invokeMethod(
+                this, [this] { TabControl1->setCurrentWidget(adv); }, Qt::QueuedConnection);
+    });
     connect(TabControl1->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+        m_tabClicked = true; // the page change that follows is this click's
+        QTimer::singleShot(0, this, [this] { m_tabClicked = false; });
         if (TabControl1->widget(index) != web_i)
             return;
         m_guardTripped = false;
@@ -207,6 +242,7 @@ void Tmain::connectHandlers()
 
 void Tmain::FormCreate()
 {
+    installAccessibility();
     buildWindow();
     m_player = new MediaPlayer(*this, this);
     TabControl1->setCurrentWidget(sett);

@@ -7,6 +7,7 @@
 #include "control/stations.h"
 #include "discovery/device_row.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -83,6 +84,7 @@ private:
     void showBusy();
     void cancelAction();
     void setPagesEnabled(bool enabled);
+    void applyPagesEnabled();
 
     // Start-up and end.
     void FormCreate();
@@ -158,6 +160,8 @@ private:
     bool m_busy = false;
     bool m_pagesEnabled = false; // as the handlers left them; off while busy too
     QTimer m_busyShown; // the busy line and cursor come after 300 ms
+    QPointer<QWidget> m_pagesFocus; // the control that had the focus when the pages were disabled
+    bool m_tabClicked = false;
     bool m_errorBoxOpen = false;
     std::vector<std::function<void()>> m_waiting; // handlers held while an error box is open
     // What the last search skipped, shown once the refresh after it is done.

@@ -36,7 +36,6 @@ QPushButton *pageButton(const QString &name, const QString &text)
 {
     auto *button = new QPushButton(text);
     button->setObjectName(name);
-    button->setFocusPolicy(Qt::ClickFocus); // not a tab stop
     return button;
 }
 
@@ -65,6 +64,7 @@ QWidget *scrolling(QWidget *content)
     area->setFrameShape(QFrame::NoFrame);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setWidget(content);
+    area->setFocusPolicy(Qt::NoFocus); // its controls take the focus, not the area
     return area;
 }
 
@@ -149,12 +149,15 @@ QWidget *Tmain::buildOrvexPage()
     v->addWidget(placed(vollab, 30, 15, 120, 28));
     airvol = new VolumeSlider(20);
     airvol->setObjectName(QStringLiteral("airvol"));
+    airvol->setAccessibleName(tr("System volume"));
+    vollab->setBuddy(airvol);
     v->addWidget(placed(airvol, 30, 10, 30, 32));
-    v->addWidget(
-        placed(plainLabel(QStringLiteral("Label5"), QStringLiteral("Select preset web radio")), 20, 15, 30, 23));
+    auto *label5 = plainLabel(QStringLiteral("Label5"), QStringLiteral("Select preset web radio"));
+    v->addWidget(placed(label5, 20, 15, 30, 23));
     webradio = new StationCombo;
     webradio->setObjectName(QStringLiteral("webradio"));
-    webradio->setFocusPolicy(Qt::ClickFocus);
+    webradio->setAccessibleName(tr("Web radio station"));
+    label5->setBuddy(webradio);
     v->addWidget(placed(webradio, 20, 15, 20, 32));
     v->addStretch();
     auto *page = scrolling(content);
@@ -172,11 +175,12 @@ QWidget *Tmain::buildDlnaPage()
     startdlna = pageButton(QStringLiteral("startdlna"), QStringLiteral("Start DLNA"));
     stopdlna = pageButton(QStringLiteral("stopdlna"), QStringLiteral("Stop DLNA"));
     v->addWidget(buttonPanel(QStringLiteral("Panel3"), startdlna, stopdlna));
-    v->addWidget(
-        placed(plainLabel(QStringLiteral("Label6"), QStringLiteral("Select preset web radio")), 20, 15, 30, 23));
+    auto *label6 = plainLabel(QStringLiteral("Label6"), QStringLiteral("Select preset web radio"));
+    v->addWidget(placed(label6, 20, 15, 30, 23));
     dladr = new StationCombo;
     dladr->setObjectName(QStringLiteral("dladr"));
-    dladr->setFocusPolicy(Qt::ClickFocus);
+    dladr->setAccessibleName(tr("DLNA stream"));
+    label6->setBuddy(dladr);
     v->addWidget(placed(dladr, 20, 15, 20, 32));
     v->addStretch();
     auto *page = scrolling(content);
@@ -218,6 +222,8 @@ QWidget *Tmain::buildSetPage()
     pv->addWidget(label2);
     dlist = new DeviceList;
     dlist->setObjectName(QStringLiteral("dlist"));
+    dlist->setAccessibleName(tr("Devices"));
+    label2->setBuddy(dlist);
     dlist->addItem(QStringLiteral("No devices found"));
     pv->addWidget(dlist, 1);
     auto *outer = new QHBoxLayout;
@@ -253,10 +259,12 @@ QWidget *Tmain::buildAdvPage()
     p6->setSpacing(0);
     dlnavol = new VolumeSlider(100);
     dlnavol->setObjectName(QStringLiteral("dlnavol"));
+    dlnavol->setAccessibleName(tr("DLNA volume"));
     dlnavol->setFixedHeight(32);
     p6->addWidget(dlnavol);
     voldlna = plainLabel(QStringLiteral("voldlna"), QStringLiteral("DLNA volume: 0"));
     voldlna->setFixedSize(148, 17);
+    voldlna->setBuddy(dlnavol);
     p6->addWidget(voldlna);
     Panel6->hide();
     auto *panel6Place = new QHBoxLayout;

@@ -45,6 +45,8 @@ void applyStyle(QApplication &app)
         "QPushButton:hover { border-color: #4fc3f7; }"
         "QPushButton:pressed { background: #4fc3f7; color: #000000; }"
         "QPushButton:disabled { color: #6a6a6a; }"
+        // The keyboard's focus: a ring in the accent colour, 7:1 on the dark ground.
+        "QPushButton:focus, QListWidget:focus { border: 2px solid #4fc3f7; }"
         "QListWidget { border: 1px solid #2c2c30; }"
         "QListWidget::item { padding: 6px; }"
         "QListWidget::item:selected { background: #4fc3f7; color: #000000; }"));

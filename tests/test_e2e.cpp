@@ -7,12 +7,15 @@
 #include "window_driver.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -103,6 +106,80 @@ private slots:
                 "POST /orvex/dlnavolume.php?vol&ip=10.77.0.20&port=49152&volv=100 HTTP/1.0",
                 "POST /orvex/el/php_command_startstop.php?volev&val=20 HTTP/1.0", "GET /orvex/orvex_index HTTP/1.1",
                 "GET /orvex/dlna_index HTTP/1.1" }));
+    }
+
+    // Every control of every page is reached with Tab in reading order and has
+    // an accessible name; the focus comes back where it was after an action.
+    void keyboardAndNames()
+    {
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QCOMPARE(QApplication::focusWidget(), get<QWidget>("dlist")); // at start-up, the device list
+        get<QCheckBox>("cbdlna")->setChecked(true);
+        const QList<std::pair<QString, QStringList>> pages {
+            { "orvex", { "Button4", "Button5", "airvol", "webradio" } },
+            { "dln", { "startdlna", "stopdlna", "dladr" } },
+            { "sett", { "dlist" } },
+            { "adv", { "Button6", "Button7", "cbdlna", "dlnavol", "Button9", "exit_b" } },
+        };
+        QTabBar *tabBar = tabs()->tabBar();
+        for (const auto &[page, order] : pages) {
+            tabs()->setCurrentWidget(get<QWidget>(qPrintable(page)));
+            tabBar->setFocus();
+            QStringList visited;
+            for (int i = 0; i < 12; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                if (QApplication::focusWidget() == tabBar)
+                    break;
+                visited << QApplication::focusWidget()->objectName();
+            }
+            QCOMPARE(visited, order);
+            for (const QString &name : order) {
+                QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(get<QWidget>(qPrintable(name)));
+                QVERIFY(accessible);
+                QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(name));
+            }
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(get<QWidget>("airvol"))->text(QAccessible::Name),
+            QStringLiteral("System volume"));
+        QAccessibleInterface *station = QAccessible::queryAccessibleInterface(get<QWidget>("webradio"));
+        QCOMPARE(station->text(QAccessible::Name), QStringLiteral("Web radio station"));
+        QCOMPARE(station->text(QAccessible::Value), get<StationCombo>("webradio")->currentText());
+        // The slider reports 0 to 100; a value set through it goes out as a key's would.
+        QAccessibleValueInterface *volume
+            = QAccessible::queryAccessibleInterface(get<QWidget>("airvol"))->valueInterface();
+        QVERIFY(volume);
+        QCOMPARE(volume->maximumValue().toDouble(), 100.0);
+        QCOMPARE(volume->currentValue().toDouble(), 35.0);
+        qsizetype sent = sim.httpCount();
+        volume->setCurrentValue(40);
+        settle();
+        QCOMPARE(sim.requestLines(sent),
+            QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?volev&val=40 HTTP/1.0" });
+
+        // A key on the station box's neighbour: the pages are disabled while
+        // the volume goes out, and the focus comes back to the slider.
+        tabs()->setCurrentWidget(get<QWidget>("orvex"));
+        auto *airvol = get<VolumeSlider>("airvol");
+        airvol->setFocus();
+        QTest::keyClick(airvol, Qt::Key_Right);
+        settle();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(airvol));
+        QCOMPARE(get<QLabel>("vollab")->text(), QStringLiteral("System volume: 41"));
+        // Space presses a button.
+        const qsizetype before = sim.httpCount();
+        auto *stop = get<QPushButton>("Button5");
+        stop->setFocus();
+        QTest::keyClick(stop, Qt::Key_Space);
+        settle();
+        QCOMPARE(sim.requestLines(before),
+            QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0" });
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(stop));
+        QCOMPARE(m_errors, QStringList());
     }
 
     // A box switched on after the window is ready announces itself: it is

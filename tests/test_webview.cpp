@@ -203,6 +203,16 @@ private slots:
         QCOMPARE(view()->title(), QStringLiteral("Orvex Living Room"));
         QVERIFY(clickWebHeader());
         QCOMPARE(view()->title(), QStringLiteral("Orvex Kitchen"));
+
+        // WEB reached by keyboard loads the start page as a click does.
+        QSignalSpy keyed(view(), &QWebEngineView::loadFinished);
+        view()->load(QUrl("http://10.77.0.21/orvex/about.html"));
+        QVERIFY(keyed.wait(8000));
+        tabs()->setCurrentIndex(3);
+        QTest::keyClick(tabs(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs()->currentWidget()->objectName(), QStringLiteral("web_i"));
+        QVERIFY(keyed.wait(8000));
+        QCOMPARE(view()->title(), QStringLiteral("Orvex Kitchen"));
         QCOMPARE(m_errors, QStringList());
     }
 
