@@ -1,6 +1,7 @@
 #include "app/error_box.h"
 #include "app/main_f.h"
 #include "app/style.h"
+#include "base/translations.h"
 #include "webview/web_engine.h"
 
 #include <QApplication>
@@ -12,6 +13,8 @@ int main(int argc, char *argv[])
 {
     configureWebEngine();
     QApplication app(argc, argv);
+    // The system's UI languages choose the texts (LANGUAGE, LC_ALL, LC_MESSAGES, LANG).
+    installTranslations({ QStringLiteral("orvex_gui"), QStringLiteral("orvex_core") });
     // The icon in the title bar and the task bar; the desktop entry ties the
     // window to the menu's icon where the desktop asks for it.
     QIcon icon;

@@ -27,14 +27,23 @@
 
 #include <functional>
 
-const QString Tmain::Title = QStringLiteral("Orvex - DLNA Manager 1.0");
-const QString Tmain::NoDevicesNotice = QStringLiteral("No devices found. Please Re-scan");
-const QString Tmain::NoNetworkMessage = QStringLiteral(
-    "Δεν βρέθηκε σύνδεση δικτύου! Η εφαρμογή θα τερματισθεί.Ανοίξτε πρώτα το WI-FI και εκκινήστε πάλι την εφαρμογή.");
+QString Tmain::Title()
+{
+    return tr("Orvex - DLNA Manager 1.0");
+}
+
+QString Tmain::NoDevicesNotice()
+{
+    return tr("No devices found. Please Re-scan");
+}
+
+QString Tmain::NoNetworkMessage()
+{
+    return tr("Δεν βρέθηκε σύνδεση δικτύου! Η εφαρμογή θα τερματισθεί.Ανοίξτε πρώτα το WI-FI και εκκινήστε πάλι "
+              "την εφαρμογή.");
+}
 
 namespace {
-
-const QString PromptRow = QStringLiteral("Please select station");
 
 // Where a 600 by 700 window starts when it is centred on the screen's desktop.
 QPoint centredOrigin(const QScreen *screen)
@@ -289,7 +298,7 @@ void Tmain::fitFrame()
 void Tmain::FormShow()
 {
     startup.setEnabled(true);
-    ShowNotice(QStringLiteral("Please wait. Application loading..."), 3000);
+    ShowNotice(tr("Please wait. Application loading..."), 3000);
 }
 
 void Tmain::startupTimer()
@@ -297,11 +306,11 @@ void Tmain::startupTimer()
     startup.setEnabled(false);
     const QString gateway = GetGatewayIP();
     if (gateway.isEmpty()) {
-        errorbox::show(NoNetworkMessage);
+        errorbox::show(NoNetworkMessage());
         terminateApplication();
         return;
     }
-    DevicePrefix = QStringLiteral("Device: ");
+    DevicePrefix = tr("Device: ");
     stat->setText(DevicePrefix);
     m_gateway = gateway;
     m_session->readWifiName(); // the system bus is asked beside the window too
@@ -416,9 +425,8 @@ void Tmain::AddDeviceFromResponse(const DeviceRow &row)
 // What the session's actions found, shown in the pages.
 void Tmain::connectSession()
 {
-    connect(m_session, &DeviceSession::wifiNameRead, this, [this](const QString &ssid) {
-        rout_ip->setText(m_gateway + QStringLiteral(" - ") + QStringLiteral("SSID: ") + ssid);
-    });
+    connect(m_session, &DeviceSession::wifiNameRead, this,
+        [this](const QString &ssid) { rout_ip->setText(tr("%1 - SSID: %2").arg(m_gateway, ssid)); });
     connect(m_session, &DeviceSession::deviceFound, this, &Tmain::AddDeviceFromResponse);
     connect(m_session, &DeviceSession::deviceAnnounced, this,
         [this](const DeviceRow &row) { ShowNotice(tr("Found %1").arg(quoted(row.name)), 3000); });
@@ -427,12 +435,12 @@ void Tmain::connectSession()
         searchtim.setEnabled(true);
         TabControl1->setCurrentWidget(sett);
         if (report.skipped > 0)
-            m_skipNotice = QStringLiteral("Skipped %1 responder(s): ").arg(report.skipped) + report.firstSkipMessage;
+            m_skipNotice = tr("Skipped %1 responder(s): %2").arg(report.skipped).arg(report.firstSkipMessage);
     });
     connect(m_session, &DeviceSession::stationsRead, this, [this](const std::shared_ptr<StationList> &stations) {
         Stations = std::move(*stations);
         QStringList rows = Stations.texts();
-        rows.prepend(PromptRow);
+        rows.prepend(tr("Please select station"));
         webradio->setRows(rows);
         dladr->setRows(rows);
         stat->setText(statusLine());
@@ -441,10 +449,10 @@ void Tmain::connectSession()
     connect(m_session, &DeviceSession::volumeSent, this, [this](DeviceSession::Volume which, double value) {
         if (which == DeviceSession::Volume::System) {
             airvol->setRealValueQuietly(value);
-            vollab->setText(QStringLiteral("System volume: ") + volumeText(value));
+            vollab->setText(tr("System volume: %1").arg(volumeText(value)));
         } else {
             dlnavol->setRealValueQuietly(value);
-            voldlna->setText(QStringLiteral("DLNA volume: ") + volumeText(value));
+            voldlna->setText(tr("DLNA volume: %1").arg(volumeText(value)));
         }
     });
     connect(m_session, &DeviceSession::orvexRowRead, this, [this](int row) {
@@ -486,7 +494,7 @@ bool Tmain::noDeviceGuard(int ms)
 {
     if (dlist->count() > 0 && dlist->currentRow() >= 0)
         return true;
-    ShowNotice(NoDevicesNotice, ms);
+    ShowNotice(NoDevicesNotice(), ms);
     TabControl1->setCurrentWidget(adv);
     m_guardTripped = true;
     return false;
@@ -533,7 +541,7 @@ QString Tmain::statusLine() const
 {
     const int row = dlist->currentRow();
     const QString name = row >= 0 && row < dlist->count() ? dlist->item(row)->text() : QString();
-    return DevicePrefix + name + QStringLiteral(" IP: ") + selectedIP();
+    return tr("%1%2 IP: %3").arg(DevicePrefix, name, selectedIP());
 }
 
 // After a failed search or refresh the user gets the pages back on the ADV page,
@@ -574,7 +582,7 @@ void Tmain::searchtimTimer()
     searchtim.setEnabled(false);
     if (dlist->count() == 0) {
         m_shownRow = -1;
-        ShowStickyNotice(NoDevicesNotice);
+        ShowStickyNotice(NoDevicesNotice());
         TabControl1->setCurrentWidget(adv);
         setPagesEnabled(true);
         showSkipNotice();

@@ -61,9 +61,9 @@ public:
     // The selected box as the desktop's media player.
     MediaPlayer &mediaPlayer() { return *m_player; }
 
-    static const QString Title;
-    static const QString NoDevicesNotice;
-    static const QString NoNetworkMessage;
+    static QString Title();
+    static QString NoDevicesNotice();
+    static QString NoNetworkMessage();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -73,7 +73,7 @@ QWidget *scrolling(QWidget *content)
 void Tmain::buildWindow()
 {
     setObjectName(QStringLiteral("Tmain"));
-    setWindowTitle(QStringLiteral("Orvex Manager V1.0"));
+    setWindowTitle(tr("Orvex Manager V1.0"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -84,7 +84,7 @@ void Tmain::buildWindow()
     auto *headerLayout = new QVBoxLayout(header);
     headerLayout->setContentsMargins(0, 0, 0, 0);
     headerLayout->setSpacing(0);
-    infolab = new Banner(Title);
+    infolab = new Banner(Title());
     headerLayout->addWidget(infolab, 1);
     // Shown while an action takes longer than a moment: a thin moving line,
     // and a way to end the action (Escape does the same).
@@ -118,19 +118,19 @@ void Tmain::buildWindow()
     adv = buildAdvPage();
     // The browser's cookie store lives in the current directory as it is now.
     web_i = new WebPage(m_options.webView, QDir::currentPath());
-    TabControl1->addTab(orvexPage, QStringLiteral("ORVEX"));
-    TabControl1->addTab(dln, QStringLiteral("DLNA"));
-    TabControl1->addTab(sett, QStringLiteral("SET"));
-    TabControl1->addTab(adv, QStringLiteral("ADV"));
-    TabControl1->addTab(web_i, QStringLiteral("WEB"));
+    TabControl1->addTab(orvexPage, tr("ORVEX"));
+    TabControl1->addTab(dln, tr("DLNA"));
+    TabControl1->addTab(sett, tr("SET"));
+    TabControl1->addTab(adv, tr("ADV"));
+    TabControl1->addTab(web_i, tr("WEB"));
     layout->addWidget(TabControl1, 1);
 
     auto *status = new QFrame;
-    status->setObjectName(QStringLiteral("Status"));
+    status->setObjectName(tr("Status"));
     status->setFixedHeight(22);
     auto *statusLayout = new QHBoxLayout(status);
     statusLayout->setContentsMargins(3, 0, 0, 0);
-    stat = plainLabel(QStringLiteral("stat"), QStringLiteral("Status"));
+    stat = plainLabel(QStringLiteral("stat"), tr("Status"));
     statusLayout->addWidget(stat);
     layout->addWidget(status);
 }
@@ -142,17 +142,17 @@ QWidget *Tmain::buildOrvexPage()
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
     v->addSpacing(17);
-    Button4 = pageButton(QStringLiteral("Button4"), QStringLiteral("Start Orvex"));
-    Button5 = pageButton(QStringLiteral("Button5"), QStringLiteral("Stop Orvex"));
+    Button4 = pageButton(QStringLiteral("Button4"), tr("Start Orvex"));
+    Button5 = pageButton(QStringLiteral("Button5"), tr("Stop Orvex"));
     v->addWidget(buttonPanel(QStringLiteral("Panel4"), Button4, Button5));
-    vollab = plainLabel(QStringLiteral("vollab"), QStringLiteral("System volume: 0"));
+    vollab = plainLabel(QStringLiteral("vollab"), tr("System volume: 0"));
     v->addWidget(placed(vollab, 30, 15, 120, 28));
     airvol = new VolumeSlider(20);
     airvol->setObjectName(QStringLiteral("airvol"));
     airvol->setAccessibleName(tr("System volume"));
     vollab->setBuddy(airvol);
     v->addWidget(placed(airvol, 30, 10, 30, 32));
-    auto *label5 = plainLabel(QStringLiteral("Label5"), QStringLiteral("Select preset web radio"));
+    auto *label5 = plainLabel(QStringLiteral("Label5"), tr("Select preset web radio"));
     v->addWidget(placed(label5, 20, 15, 30, 23));
     webradio = new StationCombo;
     webradio->setObjectName(QStringLiteral("webradio"));
@@ -172,10 +172,10 @@ QWidget *Tmain::buildDlnaPage()
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
     v->addSpacing(17);
-    startdlna = pageButton(QStringLiteral("startdlna"), QStringLiteral("Start DLNA"));
-    stopdlna = pageButton(QStringLiteral("stopdlna"), QStringLiteral("Stop DLNA"));
+    startdlna = pageButton(QStringLiteral("startdlna"), tr("Start DLNA"));
+    stopdlna = pageButton(QStringLiteral("stopdlna"), tr("Stop DLNA"));
     v->addWidget(buttonPanel(QStringLiteral("Panel3"), startdlna, stopdlna));
-    auto *label6 = plainLabel(QStringLiteral("Label6"), QStringLiteral("Select preset web radio"));
+    auto *label6 = plainLabel(QStringLiteral("Label6"), tr("Select preset web radio"));
     v->addWidget(placed(label6, 20, 15, 30, 23));
     dladr = new StationCombo;
     dladr->setObjectName(QStringLiteral("dladr"));
@@ -203,9 +203,9 @@ QWidget *Tmain::buildSetPage()
     auto *h = new QHBoxLayout(panel1);
     h->setContentsMargins(5, 0, 5, 0);
     h->setSpacing(0);
-    auto *label1 = plainLabel(QStringLiteral("Label1"), QStringLiteral("Router IP:"));
+    auto *label1 = plainLabel(QStringLiteral("Label1"), tr("Router IP:"));
     label1->setFixedWidth(81);
-    rout_ip = plainLabel(QStringLiteral("rout_ip"), QStringLiteral("No IP found"));
+    rout_ip = plainLabel(QStringLiteral("rout_ip"), tr("No IP found"));
     rout_ip->setMinimumWidth(232);
     h->addWidget(label1);
     h->addWidget(rout_ip, 1);
@@ -217,14 +217,14 @@ QWidget *Tmain::buildSetPage()
     auto *pv = new QVBoxLayout(panel2);
     pv->setContentsMargins(5, 0, 5, 5);
     pv->setSpacing(5);
-    auto *label2 = plainLabel(QStringLiteral("Label2"), QStringLiteral("Select Device"));
+    auto *label2 = plainLabel(QStringLiteral("Label2"), tr("Select Device"));
     label2->setFixedHeight(25);
     pv->addWidget(label2);
     dlist = new DeviceList;
     dlist->setObjectName(QStringLiteral("dlist"));
     dlist->setAccessibleName(tr("Devices"));
     label2->setBuddy(dlist);
-    dlist->addItem(QStringLiteral("No devices found"));
+    dlist->addItem(tr("No devices found"));
     pv->addWidget(dlist, 1);
     auto *outer = new QHBoxLayout;
     outer->setContentsMargins(2, 5, 2, 5);
@@ -241,11 +241,11 @@ QWidget *Tmain::buildAdvPage()
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
     v->addSpacing(17); // Splitter5
-    Button6 = pageButton(QStringLiteral("Button6"), QStringLiteral("Restart device"));
-    Button7 = pageButton(QStringLiteral("Button7"), QStringLiteral("Shutdown device"));
+    Button6 = pageButton(QStringLiteral("Button6"), tr("Restart device"));
+    Button7 = pageButton(QStringLiteral("Button7"), tr("Shutdown device"));
     v->addWidget(buttonPanel(QStringLiteral("Panel5"), Button6, Button7));
 
-    cbdlna = new QCheckBox(QStringLiteral("Enable DLNA volume control"));
+    cbdlna = new QCheckBox(tr("Enable DLNA volume control"));
     cbdlna->setObjectName(QStringLiteral("cbdlna"));
     v->addWidget(placed(cbdlna, 10, 10, 0, 22));
 
@@ -262,7 +262,7 @@ QWidget *Tmain::buildAdvPage()
     dlnavol->setAccessibleName(tr("DLNA volume"));
     dlnavol->setFixedHeight(32);
     p6->addWidget(dlnavol);
-    voldlna = plainLabel(QStringLiteral("voldlna"), QStringLiteral("DLNA volume: 0"));
+    voldlna = plainLabel(QStringLiteral("voldlna"), tr("DLNA volume: 0"));
     voldlna->setFixedSize(148, 17);
     voldlna->setBuddy(dlnavol);
     p6->addWidget(voldlna);
@@ -273,12 +273,12 @@ QWidget *Tmain::buildAdvPage()
     v->addLayout(panel6Place);
 
     v->addStretch();
-    v->addWidget(placed(plainLabel(QStringLiteral("Label3"), QStringLiteral("Rescan for devices")), 16, 0, 16, 23));
+    v->addWidget(placed(plainLabel(QStringLiteral("Label3"), tr("Rescan for devices")), 16, 0, 16, 23));
     v->addSpacing(3);
-    Button9 = pageButton(QStringLiteral("Button9"), QStringLiteral("Search for devices"));
+    Button9 = pageButton(QStringLiteral("Button9"), tr("Search for devices"));
     v->addWidget(placed(Button9, 15, 0, 15, 70));
     v->addSpacing(10);
-    exit_b = new QPushButton(QStringLiteral("Εξοδος/exit"));
+    exit_b = new QPushButton(tr("Εξοδος/exit"));
     exit_b->setObjectName(QStringLiteral("exit_b"));
     v->addWidget(placed(exit_b, 15, 0, 15, 70));
     v->addSpacing(10);

@@ -41,6 +41,6 @@ void WebPage::release()
 
 void WebPage::showStopped(const QString &how)
 {
-    m_message->setText(QStringLiteral("The device's page stopped: %1. Click WEB to load it again.").arg(how));
+    m_message->setText(tr("The device's page stopped: %1. Click WEB to load it again.").arg(how));
     m_pages->setCurrentWidget(m_message);
 }

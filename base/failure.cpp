@@ -16,6 +16,6 @@ QString failureMessage(const std::exception_ptr &error)
     } catch (const std::exception &e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {
-        return QStringLiteral("Unknown failure");
+        return Failure::tr("Unknown failure");
     }
 }

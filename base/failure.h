@@ -3,6 +3,7 @@
 #include "platform/socket_error.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 
 #include <exception>
@@ -11,6 +12,9 @@
 // user sees in the error box, worded by the layer that failed.
 class Failure : public std::exception
 {
+    // Failure::tr() translates the messages of the layers below the window.
+    Q_DECLARE_TR_FUNCTIONS(Failure)
+
 public:
     // What a caller may need to tell apart; the message says the rest.
     enum class Kind { General, TooLarge, Cancelled };
@@ -27,19 +31,18 @@ public:
     const char *what() const noexcept override { return m_utf8.constData(); }
 
     // The user ended the action (or the window closed) while it waited.
-    static Failure cancelled() { return Failure(QStringLiteral("Cancelled"), Kind::Cancelled); }
+    static Failure cancelled() { return Failure(Failure::tr("Cancelled"), Kind::Cancelled); }
 
     static Failure indexOutOfBounds(qsizetype index)
     {
-        return Failure(QStringLiteral("List index out of bounds (%1)").arg(index));
+        return Failure(Failure::tr("List index out of bounds (%1)").arg(index));
     }
 
     // "Socket Error # <code>" + CR LF + the system's text for the code.
     static Failure socket(int code)
     {
-        return Failure(QStringLiteral("Socket Error # %1\r\n%2")
-                           .arg(code)
-                           .arg(QString::fromLocal8Bit(platform::socketErrorText(code))));
+        return Failure(Failure::tr("Socket Error # %1").arg(code) + QStringLiteral("\r\n")
+            + QString::fromLocal8Bit(platform::socketErrorText(code)));
     }
 
 private:

@@ -88,7 +88,7 @@ StationFiles readStationFiles(const CommandChannel &channel, const QString &addr
     StationFiles files;
     files.descs = fileLines(channel.file(address, endpoints::stationDescs()), MaxStations + 1);
     if (files.descs.size() > MaxStations)
-        throw Failure(QStringLiteral("The device at %1 lists more than %2 stations").arg(address).arg(MaxStations));
+        throw Failure(Failure::tr("The device at %1 lists more than %2 stations").arg(address).arg(MaxStations));
     // Lines of "url.txt" past the number of descriptions are never used.
     files.urls = fileLines(channel.file(address, endpoints::stationUrls()), files.descs.size());
     return files;

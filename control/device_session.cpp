@@ -243,8 +243,8 @@ void DeviceSession::readWifiName()
     run([this](const Action &action) {
         const auto wifi = platform::wifiName();
         const QString ssid = wifi.state == platform::WifiName::State::Named ? QString::fromStdString(wifi.ssid)
-            : wifi.state == platform::WifiName::State::NotWireless          ? QStringLiteral("none")
-                                                                            : QStringLiteral("unknown");
+            : wifi.state == platform::WifiName::State::NotWireless          ? tr("none")
+                                                                            : tr("unknown");
         action.post([this, ssid] { emit wifiNameRead(ssid); });
     });
 }

@@ -75,7 +75,7 @@ asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline, const st
         lookup->done.wait_until(lock, within(deadline, milliseconds(50)));
     }
     if (!lookup->address)
-        throw Failure(QStringLiteral("Host not found: %1 (%2)")
+        throw Failure(Failure::tr("Host not found: %1 (%2)")
                           .arg(quoted(QString::fromStdString(host)), QString::fromStdString(lookup->error.message())));
     return *lookup->address;
 }
@@ -191,7 +191,7 @@ void HttpClient::connectTo(const RequestUrl &url, Deadline deadline, Hosts hosts
         throw Failure::cancelled();
     const auto address = lookUp(url.host.toStdString(), deadline, m_connection->interrupted);
     if (hosts == Hosts::OtherHostsOnly && !isOtherHost(address))
-        throw Failure(QStringLiteral("%1 is not the address of a device on the network")
+        throw Failure(Failure::tr("%1 is not the address of a device on the network")
                           .arg(QString::fromStdString(address.to_string())));
     Connection &c = *m_connection;
     c.stream.expires_at(within(deadline, m_bounds.connect));

@@ -57,7 +57,7 @@ RequestUrl parseRequestUrl(const QString &url)
 {
     static const QString scheme = QStringLiteral("http://");
     if (!url.startsWith(scheme, Qt::CaseInsensitive))
-        throw Failure(QStringLiteral("Invalid URL: '%1'").arg(quoted(url)));
+        throw Failure(Failure::tr("Invalid URL: '%1'").arg(quoted(url)));
     const QString rest = url.mid(scheme.size());
     const auto slash = rest.indexOf(u'/');
     const QString hostPart = slash < 0 ? rest : rest.left(slash);
@@ -70,12 +70,12 @@ RequestUrl parseRequestUrl(const QString &url)
     const auto colon = hostPart.indexOf(u':');
     result.host = ascii7(colon < 0 ? hostPart : hostPart.left(colon));
     if (result.host.isEmpty())
-        throw Failure(QStringLiteral("Invalid URL: '%1'").arg(quoted(url)));
+        throw Failure(Failure::tr("Invalid URL: '%1'").arg(quoted(url)));
     if (colon >= 0) {
         bool ok = false;
         const uint port = hostPart.mid(colon + 1).toUInt(&ok);
         if (!ok || port == 0 || port > 65535)
-            throw Failure(QStringLiteral("Invalid port in URL: '%1'").arg(quoted(url)));
+            throw Failure(Failure::tr("Invalid port in URL: '%1'").arg(quoted(url)));
         result.port = quint16(port);
     }
     result.hostHeader = result.port == 80 ? result.host : result.host + ':' + QByteArray::number(result.port);
@@ -83,7 +83,7 @@ RequestUrl parseRequestUrl(const QString &url)
     // A line break from the network must never split the request into lines of
     // its own, so such a request is not sent at all.
     if (hasControlCharacter(result.host) || hasControlCharacter(result.target))
-        throw Failure(QStringLiteral("The request to %1 was not sent: its address holds a control character")
+        throw Failure(Failure::tr("The request to %1 was not sent: its address holds a control character")
                           .arg(quoted(QString::fromLatin1(printable(result.host)))));
     const auto query = result.target.indexOf('?');
     result.path = query < 0 ? result.target : result.target.left(query);

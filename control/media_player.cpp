@@ -144,8 +144,7 @@ public slots:
     void OpenUri(const QString &Uri, const QDBusMessage &call)
     {
         Q_UNUSED(Uri)
-        refuse(call, QDBusError::errorString(QDBusError::NotSupported),
-            QStringLiteral("Orvex Manager opens no addresses."));
+        refuse(call, QDBusError::errorString(QDBusError::NotSupported), tr("Orvex Manager opens no addresses."));
     }
 
 signals:
@@ -165,7 +164,7 @@ private:
     {
         if (!control().mediaState().canControl) {
             refuse(call, QStringLiteral("com.orvex.Manager.Error.NoBox"),
-                QStringLiteral("No box is selected, or its pages have not been loaded."));
+                tr("No box is selected, or its pages have not been loaded."));
             return;
         }
         later(m_player, [player = m_player, action] { action(player->control()); });

@@ -18,12 +18,12 @@ namespace {
 
 Failure closedGracefully()
 {
-    return Failure(QStringLiteral("Connection Closed Gracefully."));
+    return Failure(Failure::tr("Connection Closed Gracefully."));
 }
 
 Failure invalidReply(const QString &what)
 {
-    return Failure(QStringLiteral("Invalid HTTP reply: %1").arg(what));
+    return Failure(Failure::tr("Invalid HTTP reply: %1").arg(what));
 }
 
 std::size_t saturatingAdd(std::size_t a, std::size_t b)
@@ -149,7 +149,7 @@ struct ReplyReader::State
     Failure tooLarge() const
     {
         return Failure(
-            QStringLiteral("The reply is larger than %1.").arg(sizeText(limits.maxBody)), Failure::Kind::TooLarge);
+            Failure::tr("The reply is larger than %1.").arg(sizeText(limits.maxBody)), Failure::Kind::TooLarge);
     }
 
     void readHead(std::string_view head);
@@ -173,7 +173,7 @@ void ReplyReader::State::readHead(std::string_view head)
     }
     const auto status = readStatusLine(lines.empty() ? std::string_view() : lines.front());
     if (!status)
-        throw invalidReply(QStringLiteral("bad status line"));
+        throw invalidReply(Failure::tr("bad status line"));
 
     std::string strict = status->strict + "\r\n";
     bool chunked = false;
@@ -212,14 +212,14 @@ void ReplyReader::State::readHead(std::string_view head)
     if (ec && ec != http::error::need_more)
         throw invalidReply(QString::fromStdString(ec.message()));
     if (!parser.is_header_done())
-        throw invalidReply(QStringLiteral("incomplete head"));
+        throw invalidReply(Failure::tr("incomplete head"));
 
     reply = HttpReply();
     reply.status = status->status;
     reply.statusLine = QByteArray(lines.front().data(), qsizetype(lines.front().size()));
     if (reply.status == 100) {
         if (++interim > limits.maxInterim)
-            throw invalidReply(QStringLiteral("more than %1 interim replies").arg(limits.maxInterim));
+            throw invalidReply(Failure::tr("more than %1 interim replies").arg(limits.maxInterim));
         return; // the real reply follows
     }
     for (const auto &field : parser.get()) {
@@ -282,8 +282,7 @@ void ReplyReader::State::step(std::string_view &bytes)
         const std::size_t end = headEnd(pending, before > 2 ? before - 2 : 0);
         if (end == std::string::npos || end > limits.maxHead) {
             if (pending.size() > limits.maxHead)
-                throw Failure(
-                    QStringLiteral("The reply's header block is larger than %1.").arg(sizeText(limits.maxHead)));
+                throw Failure(Failure::tr("The reply's header block is larger than %1.").arg(sizeText(limits.maxHead)));
             bytes.remove_prefix(pending.size() - before);
             return;
         }
@@ -304,7 +303,7 @@ void ReplyReader::State::step(std::string_view &bytes)
     }
     case Phase::ChunkLine: {
         if (!lineInto(bytes, limits.maxChunkLine,
-                QStringLiteral("The reply's chunk line is longer than %1.").arg(sizeText(limits.maxChunkLine))))
+                Failure::tr("The reply's chunk line is longer than %1.").arg(sizeText(limits.maxChunkLine))))
             return;
         // The size in hex; extensions after it are ignored. Leading zeros
         // add nothing to it.
@@ -322,7 +321,7 @@ void ReplyReader::State::step(std::string_view &bytes)
         }
         pending.clear();
         if (digits == 0)
-            throw invalidReply(QStringLiteral("bad chunk size"));
+            throw invalidReply(Failure::tr("bad chunk size"));
         if (size > limits.maxBody - std::size_t(reply.body.size()))
             throw tooLarge();
         left = size;
@@ -339,15 +338,15 @@ void ReplyReader::State::step(std::string_view &bytes)
         return;
     }
     case Phase::ChunkDataEnd:
-        if (!lineInto(bytes, 0, QStringLiteral("Invalid HTTP reply: bad chunk")))
+        if (!lineInto(bytes, 0, Failure::tr("Invalid HTTP reply: bad chunk")))
             return;
         if (withoutCarriageReturn(std::string_view(pending).substr(0, pending.size() - 1)).size() != 0)
-            throw invalidReply(QStringLiteral("bad chunk"));
+            throw invalidReply(Failure::tr("bad chunk"));
         pending.clear();
         phase = Phase::ChunkLine;
         return;
     case Phase::Trailer: {
-        const QString tooLong = QStringLiteral("The reply's trailer is larger than %1.").arg(sizeText(limits.maxHead));
+        const QString tooLong = Failure::tr("The reply's trailer is larger than %1.").arg(sizeText(limits.maxHead));
         if (!lineInto(bytes, trailer < limits.maxHead ? limits.maxHead - trailer : 0, tooLong))
             return;
         trailer += pending.size();

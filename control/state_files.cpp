@@ -57,6 +57,6 @@ int oneInteger(const QByteArray &body)
     const QString text = decodeDeviceText(body);
     const auto value = parseInteger(text);
     if (!value)
-        throw Failure(QStringLiteral("'%1' is not a valid integer value").arg(quoted(text)));
+        throw Failure(Failure::tr("'%1' is not a valid integer value").arg(quoted(text)));
     return *value;
 }

@@ -7,6 +7,7 @@
 #include "base/deadline.h"
 #include "base/failure.h"
 #include "base/text_rules.h"
+#include "base/translations.h"
 #include "control/device_commands.h"
 #include "control/endpoints.h"
 #include "control/http_client.h"
@@ -83,6 +84,8 @@ void print(const QString &text)
 
 class OrvexCtl
 {
+    Q_DECLARE_TR_FUNCTIONS(OrvexCtl)
+
 public:
     OrvexCtl(const QStringList &arguments, bool json, bool yes, bool dlna, milliseconds budget)
         : m_arguments(arguments)
@@ -108,10 +111,10 @@ public:
             { QStringLiteral("shutdown"), &OrvexCtl::shutdown },
         };
         if (m_arguments.isEmpty())
-            usage(QStringLiteral("no command given (try --help)"));
+            usage(tr("no command given (try --help)"));
         const auto command = commands.find(m_arguments.takeFirst());
         if (command == commands.end())
-            usage(QStringLiteral("unknown command (try --help)"));
+            usage(tr("unknown command (try --help)"));
         (this->*command->second)();
     }
 
@@ -138,8 +141,7 @@ private:
     {
         if (const auto byAddress = boxFromAddress(argument)) {
             if (needsPort && byAddress->port.isEmpty())
-                usage(QStringLiteral("this command needs the box's renderer port: give it as %1:PORT, or by name")
-                          .arg(argument));
+                usage(tr("this command needs the box's renderer port: give it as %1:PORT, or by name").arg(argument));
             return *byAddress;
         }
         const QList<DeviceRow> rows = search();
@@ -151,12 +153,12 @@ private:
             candidates << QStringLiteral("%1 (%2)").arg(row.name, row.address);
         const QString list = candidates.join(QStringLiteral(", "));
         if (candidates.isEmpty())
-            throw Stop { NoBoxMatches, QStringLiteral("no box answered the search") };
+            throw Stop { NoBoxMatches, tr("no box answered the search") };
         if (argument.isEmpty())
-            throw Stop { NoBoxMatches, QStringLiteral("several boxes answered; name one: ") + list };
+            throw Stop { NoBoxMatches, tr("several boxes answered; name one: %1").arg(list) };
         if (choice.several)
-            throw Stop { NoBoxMatches, QStringLiteral("'%1' matches several boxes: %2").arg(argument, list) };
-        throw Stop { NoBoxMatches, QStringLiteral("'%1' matches no box; boxes: %2").arg(argument, list) };
+            throw Stop { NoBoxMatches, tr("'%1' matches several boxes: %2").arg(argument, list) };
+        throw Stop { NoBoxMatches, tr("'%1' matches no box; boxes: %2").arg(argument, list) };
     }
 
     // The positional arguments of a command: BOX first when there is one more
@@ -164,9 +166,9 @@ private:
     QString takeBox(int needed)
     {
         if (m_arguments.size() > needed + 1)
-            usage(QStringLiteral("too many arguments"));
+            usage(tr("too many arguments"));
         if (m_arguments.size() < needed)
-            usage(QStringLiteral("missing argument"));
+            usage(tr("missing argument"));
         return m_arguments.size() == needed + 1 ? m_arguments.takeFirst() : QString();
     }
 
@@ -188,7 +190,7 @@ private:
     void list()
     {
         if (!m_arguments.isEmpty())
-            usage(QStringLiteral("list takes no box"));
+            usage(tr("list takes no box"));
         const QList<DeviceRow> rows = search();
         if (m_json) {
             QJsonArray boxes;
@@ -231,11 +233,11 @@ private:
             return;
         }
         print((row.name.isEmpty() ? QString() : field(row.name) + u' ') + row.address);
-        print(QStringLiteral("system volume: %1").arg(volume));
-        print(QStringLiteral("DLNA volume: %1").arg(dlnaVolume));
-        print(QStringLiteral("Orvex station: %1 %2").arg(orvexRow).arg(field(name(orvexRow))).trimmed());
-        print(QStringLiteral("DLNA station: %1 %2").arg(dlnaRow).arg(field(name(dlnaRow))).trimmed());
-        print(QStringLiteral("stations: %1").arg(stations.size()));
+        print(tr("system volume: %1").arg(volume));
+        print(tr("DLNA volume: %1").arg(dlnaVolume));
+        print(tr("Orvex station: %1 %2").arg(orvexRow).arg(field(name(orvexRow))).trimmed());
+        print(tr("DLNA station: %1 %2").arg(dlnaRow).arg(field(name(dlnaRow))).trimmed());
+        print(tr("stations: %1").arg(stations.size()));
     }
 
     static QString volumeArgument(const QString &text)
@@ -243,7 +245,7 @@ private:
         bool number = false;
         const int value = text.toInt(&number);
         if (!number || value < 0 || value > 100)
-            usage(QStringLiteral("the volume is a whole number from 0 to 100, not '%1'").arg(text));
+            usage(tr("the volume is a whole number from 0 to 100, not '%1'").arg(text));
         return QString::number(value);
     }
 
@@ -264,10 +266,10 @@ private:
     QString player()
     {
         if (m_arguments.isEmpty())
-            usage(QStringLiteral("say which player: orvex or dlna"));
+            usage(tr("say which player: orvex or dlna"));
         const QString which = m_arguments.takeFirst();
         if (which != QLatin1String("orvex") && which != QLatin1String("dlna"))
-            usage(QStringLiteral("the player is orvex or dlna, not '%1'").arg(which));
+            usage(tr("the player is orvex or dlna, not '%1'").arg(which));
         return which;
     }
 
@@ -311,7 +313,7 @@ private:
         const int row = wanted.toInt(&number);
         if (number) {
             if (row < 1 || row > stations.size())
-                usage(QStringLiteral("the box has no station %1").arg(row));
+                usage(tr("the box has no station %1").arg(row));
             return row;
         }
         const QStringList names = stations.texts();
@@ -321,8 +323,8 @@ private:
             for (const qsizetype i : found)
                 named << names.at(i);
             usage(found.isEmpty()
-                    ? QStringLiteral("no station is named '%1'").arg(wanted)
-                    : QStringLiteral("'%1' names several stations: %2").arg(wanted, named.join(QStringLiteral(", "))));
+                    ? tr("no station is named '%1'").arg(wanted)
+                    : tr("'%1' names several stations: %2").arg(wanted, named.join(QStringLiteral(", "))));
         }
         return int(found.first()) + 1;
     }
@@ -354,7 +356,7 @@ private:
     void confirmed(const char *what)
     {
         if (!m_yes)
-            usage(QStringLiteral("%1 needs --yes").arg(QLatin1String(what)));
+            usage(tr("%1 needs --yes").arg(QLatin1String(what)));
     }
 
     void restart()
@@ -387,34 +389,36 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvexctl"));
+    // Messages and help in the user's language; the JSON and the list lines stay as they are.
+    installTranslations({ QStringLiteral("orvexctl"), QStringLiteral("orvex_core") });
     QCoreApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Drives Orvex boxes on the local network.\n\n"
-                       "Commands:\n"
-                       "  list [--json]                       the boxes that answer the search\n"
-                       "  status [BOX] [--json]               volumes, stations and their number\n"
-                       "  volume [BOX] N                      the system volume, 0 to 100\n"
-                       "  dlna-volume [BOX] N                 the DLNA volume, 0 to 100\n"
-                       "  start orvex|dlna [BOX]              start the web radio or the DLNA renderer\n"
-                       "  stop orvex|dlna [BOX]               stop it\n"
-                       "  station [BOX] NAME-OR-INDEX [--dlna]  choose a station\n"
-                       "  stations [BOX]                      the box's stations, as the window sorts them\n"
-                       "  restart [BOX] --yes                 restart the box\n"
-                       "  shutdown [BOX] --yes                shut the box down\n\n"
-                       "BOX is a friendly name (a unique prefix is enough, letter case ignored) or an\n"
-                       "address (ADDRESS:PORT for the commands that need the renderer port); with one box\n"
-                       "on the network it may be left out.\n"
-                       "Exit status: 0 done, 1 the box failed, 2 usage error, 3 no box matches."));
+        OrvexCtl::tr("Drives Orvex boxes on the local network.\n\n"
+                     "Commands:\n"
+                     "  list [--json]                       the boxes that answer the search\n"
+                     "  status [BOX] [--json]               volumes, stations and their number\n"
+                     "  volume [BOX] N                      the system volume, 0 to 100\n"
+                     "  dlna-volume [BOX] N                 the DLNA volume, 0 to 100\n"
+                     "  start orvex|dlna [BOX]              start the web radio or the DLNA renderer\n"
+                     "  stop orvex|dlna [BOX]               stop it\n"
+                     "  station [BOX] NAME-OR-INDEX [--dlna]  choose a station\n"
+                     "  stations [BOX]                      the box's stations, as the window sorts them\n"
+                     "  restart [BOX] --yes                 restart the box\n"
+                     "  shutdown [BOX] --yes                shut the box down\n\n"
+                     "BOX is a friendly name (a unique prefix is enough, letter case ignored) or an\n"
+                     "address (ADDRESS:PORT for the commands that need the renderer port); with one box\n"
+                     "on the network it may be left out.\n"
+                     "Exit status: 0 done, 1 the box failed, 2 usage error, 3 no box matches."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print list and status as JSON."));
-    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("Confirm restart and shutdown."));
-    const QCommandLineOption dlna(QStringLiteral("dlna"), QStringLiteral("The DLNA player's station."));
+    const QCommandLineOption json(QStringLiteral("json"), OrvexCtl::tr("Print list and status as JSON."));
+    const QCommandLineOption yes(QStringLiteral("yes"), OrvexCtl::tr("Confirm restart and shutdown."));
+    const QCommandLineOption dlna(QStringLiteral("dlna"), OrvexCtl::tr("The DLNA player's station."));
     const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Give the action at most this long (at most 15 s)."), QStringLiteral("seconds"));
+        OrvexCtl::tr("Give the action at most this long (at most 15 s)."), QStringLiteral("seconds"));
     parser.addOptions({ json, yes, dlna, timeout });
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do; see above."));
+    parser.addPositionalArgument(QStringLiteral("command"), OrvexCtl::tr("What to do; see above."));
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "orvexctl: %s\n", qPrintable(parser.errorText()));
         return UsageError;
@@ -429,7 +433,8 @@ int main(int argc, char *argv[])
         bool number = false;
         const double seconds = parser.value(timeout).toDouble(&number);
         if (!number || !std::isfinite(seconds) || seconds <= 0) {
-            std::fprintf(stderr, "orvexctl: --timeout takes a number of seconds above 0\n");
+            std::fprintf(
+                stderr, "orvexctl: %s\n", qPrintable(OrvexCtl::tr("--timeout takes a number of seconds above 0")));
             return UsageError;
         }
         // Clamped while still a double: a huge value never reaches the conversion.
@@ -441,7 +446,9 @@ int main(int argc, char *argv[])
         // What was printed must have reached its reader: a full disk or a
         // closed pipe is a failure, not success.
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-            std::fprintf(stderr, "orvexctl: cannot write the output: %s\n", std::strerror(errno));
+            std::fprintf(stderr, "orvexctl: %s\n",
+                qPrintable(
+                    OrvexCtl::tr("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno)))));
             return BoxFailed;
         }
         return Done;

@@ -94,7 +94,7 @@ struct ElementText
             return {};
         if (nodes == 1 && onlyText)
             return trimmedText(text);
-        throw Failure(QStringLiteral("The element '%1' of the device description holds more than one text.").arg(name));
+        throw Failure(Failure::tr("The element '%1' of the device description holds more than one text.").arg(name));
     }
 };
 
@@ -118,7 +118,7 @@ DescriptionFields readDescription(const QByteArray &body)
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement: {
             if (++depth > MaxDescriptionDepth)
-                throw Failure(QStringLiteral("The device description nests its elements deeper than %1 levels.")
+                throw Failure(Failure::tr("The device description nests its elements deeper than %1 levels.")
                                   .arg(MaxDescriptionDepth));
             scopes.open(reader.attributes());
             const QStringView qname = reader.qualifiedName();
@@ -167,20 +167,20 @@ DescriptionFields readDescription(const QByteArray &body)
         }
     }
     if (reader.hasError())
-        throw Failure(QStringLiteral("The device description is not valid XML: %1 (line %2, column %3)")
+        throw Failure(Failure::tr("The device description is not valid XML: %1 (line %2, column %3)")
                           .arg(reader.errorString())
                           .arg(reader.lineNumber())
                           .arg(reader.columnNumber()));
     if (!deviceFound)
-        throw Failure(QStringLiteral("The device description has no 'device' element."));
+        throw Failure(Failure::tr("The device description has no 'device' element."));
     DescriptionFields fields;
     if (name)
         fields.friendlyName = name->value();
     if (!urlBase)
-        throw Failure(QStringLiteral("The device description has no 'URLBase' element."));
+        throw Failure(Failure::tr("The device description has no 'URLBase' element."));
     fields.urlBase = urlBase->value();
     if (fields.urlBase.isEmpty())
-        throw Failure(QStringLiteral("The device description's 'URLBase' is empty."));
+        throw Failure(Failure::tr("The device description's 'URLBase' is empty."));
     return fields;
 }
 

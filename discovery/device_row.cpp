@@ -10,14 +10,14 @@ std::optional<DeviceRow> deviceFromReply(
         return std::nullopt;
     const QString location = locationFromReply(reply);
     if (location.isEmpty())
-        throw Failure(QStringLiteral("The reply from %1 has no LOCATION line").arg(sourceAddress));
+        throw Failure(Failure::tr("The reply from %1 has no LOCATION line").arg(sourceAddress));
     QByteArray body;
     try {
         body = fetch(location, readDeadline, MaxDescriptionBytes);
     } catch (const Failure &failure) {
         if (failure.kind() != Failure::Kind::TooLarge)
             throw;
-        throw Failure(QStringLiteral("The device description of %1 is larger than 1 MiB").arg(sourceAddress),
+        throw Failure(Failure::tr("The device description of %1 is larger than 1 MiB").arg(sourceAddress),
             Failure::Kind::TooLarge);
     }
     const DescriptionFields fields = readDescription(body);

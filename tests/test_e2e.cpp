@@ -139,7 +139,8 @@ private slots:
             }
             QCOMPARE(visited, order);
             for (const QString &name : order) {
-                QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(get<QWidget>(qPrintable(name)));
+                QAccessibleInterface *accessible
+                    = QAccessible::queryAccessibleInterface(get<QWidget>(qPrintable(name)));
                 QVERIFY(accessible);
                 QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(name));
             }
@@ -460,7 +461,7 @@ private slots:
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
-        QCOMPARE(banner(), Tmain::NoDevicesNotice);
+        QCOMPARE(banner(), Tmain::NoDevicesNotice());
         QCOMPARE(currentPage(), QStringLiteral("adv"));
         QVERIFY(rows("dlist").isEmpty());
         QVERIFY(!m_window->bannerTimer().isEnabled()); // sticky
@@ -488,7 +489,7 @@ private slots:
             tabs()->setCurrentIndex(0);
             m_window->ShowNotice("x", 999);
             c.act();
-            QCOMPARE(banner(), Tmain::NoDevicesNotice);
+            QCOMPARE(banner(), Tmain::NoDevicesNotice());
             QCOMPARE(m_window->bannerTimer().interval(), c.ms);
             QTRY_COMPARE(currentPage(), QStringLiteral("adv"));
         }
@@ -646,7 +647,7 @@ private slots:
         QCOMPARE(status(), QStringLiteral("Device: "));
         const qsizetype before = sim.httpCount();
         click("Button6");
-        QCOMPARE(banner(), Tmain::NoDevicesNotice);
+        QCOMPARE(banner(), Tmain::NoDevicesNotice());
         QCOMPARE(currentPage(), QStringLiteral("adv"));
         QCOMPARE(sim.httpCount(), before);
         // Choosing a box brings its pages.

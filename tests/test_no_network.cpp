@@ -34,7 +34,7 @@ private slots:
         QTimer::singleShot(6000, qApp, [] { QCoreApplication::exit(99); }); // the program failed to end
         const int code = QCoreApplication::exec();
         QCOMPARE(code, 0);
-        QCOMPARE(shown, QStringList { Tmain::NoNetworkMessage });
+        QCOMPARE(shown, QStringList { Tmain::NoNetworkMessage() });
         QVERIFY2(shownAt >= 900 && shownAt < 2500, qPrintable(QString::number(shownAt)));
         QCOMPARE(window.findChild<QLabel *>("rout_ip")->text(), QStringLiteral("No IP found"));
         QCOMPARE(window.findChild<QLabel *>("stat")->text(), QStringLiteral("Status"));

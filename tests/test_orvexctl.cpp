@@ -19,9 +19,15 @@ struct Run
     qint64 ms = 0;
 };
 
-Run orvexctl(const QStringList &arguments, const QString &directory = QString(), const QString &output = QString())
+Run orvexctl(const QStringList &arguments, const QString &directory = QString(), const QString &output = QString(),
+    const QString &language = QString())
 {
     QProcess process;
+    if (!language.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LANGUAGE"), language);
+        process.setProcessEnvironment(environment);
+    }
     if (!directory.isEmpty())
         process.setWorkingDirectory(directory);
     if (!output.isEmpty())
@@ -229,6 +235,34 @@ private slots:
         const Run run = orvexctl(arguments);
         QCOMPARE(run.status, status);
         QCOMPARE(run.err, error);
+    }
+
+    // Messages follow the user's language (the system's words after "Socket
+    // Error" are the C library's). Languages without a catalog read English.
+    void languages_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        const QStringList loud { "volume", "10.77.0.20", "loud" };
+        const QStringList refused { "restart", "10.77.0.1", "--yes" };
+        QTest::newRow("Greek usage error")
+            << "el" << loud << "orvexctl: η ένταση είναι ακέραιος από 0 έως 100, όχι 'loud'\n";
+        QTest::newRow("Greek box failure") << "el_GR" << refused << "orvexctl: Σφάλμα υποδοχής # 111: ";
+        QTest::newRow("Greek second in line")
+            << "fr:el" << loud << "orvexctl: η ένταση είναι ακέραιος από 0 έως 100, όχι 'loud'\n";
+        QTest::newRow("French reads English")
+            << "fr" << loud << "orvexctl: the volume is a whole number from 0 to 100, not 'loud'\n";
+        QTest::newRow("English box failure") << "en_GB" << refused << "orvexctl: Socket Error # 111: ";
+    }
+    void languages()
+    {
+        QFETCH(QString, language);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const Run run = orvexctl(arguments, QString(), QString(), language);
+        QVERIFY2(run.err.startsWith(error), qPrintable(run.err));
+        QVERIFY(run.err.endsWith(u'\n'));
     }
 
     // The box's stored DLNA row must name one of its stations before anything

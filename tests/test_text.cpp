@@ -1,6 +1,7 @@
 // Reply text, state files, the station sort, volumes and the error box's full stop.
 #include "base/device_text.h"
 #include "base/failure.h"
+#include "base/translations.h"
 #include "control/reply_text.h"
 #include "control/state_files.h"
 #include "control/stations.h"
@@ -17,6 +18,44 @@ class TestText : public QObject
     Q_OBJECT
 
 private slots:
+    // Which catalogs a user's UI languages (as QLocale lists them) get.
+    void programLanguage_data()
+    {
+        QTest::addColumn<QStringList>("uiLanguages");
+        QTest::addColumn<QStringList>("available");
+        QTest::addColumn<QString>("language");
+        const QStringList both { "el", "en" };
+        QTest::newRow("C locale: the source texts") << QStringList { "C" } << both << "";
+        QTest::newRow("no languages at all") << QStringList {} << both << "";
+        QTest::newRow("Greek") << QStringList { "el-GR", "el-Grek-GR", "el" } << both << "el";
+        QTest::newRow("US English") << QStringList { "en-US", "en-Latn-US", "en" } << both << "en";
+        QTest::newRow("German reads English") << QStringList { "de-DE", "de-Latn-DE", "de" } << both << "en";
+        QTest::newRow("Greek as the second choice")
+            << QStringList { "de", "de-Latn-DE", "el", "el-GR" } << both << "el";
+        QTest::newRow("English first, Greek second") << QStringList { "en-GB", "el" } << both << "en";
+        QTest::newRow("only Greek offered, French asked") << QStringList { "fr-FR" } << QStringList { "el" } << "en";
+        QTest::newRow("an unknown name is skipped") << QStringList { "xx-YY", "el" } << both << "el";
+    }
+    void programLanguage()
+    {
+        QFETCH(QStringList, uiLanguages);
+        QFETCH(QStringList, available);
+        QFETCH(QString, language);
+        QCOMPARE(::programLanguage(uiLanguages, available), language);
+    }
+
+    // Every message of the layers below the window comes from the Greek
+    // catalog when it is installed, with its arguments in place.
+    void failuresTranslated()
+    {
+        QCOMPARE(installTranslations({ "orvex_core" }, { "el-GR" }), QStringLiteral("el"));
+        QCOMPARE(Failure::cancelled().message(), QStringLiteral("Ακυρώθηκε"));
+        QCOMPARE(Failure::indexOutOfBounds(-1).message(), QStringLiteral("Δείκτης λίστας εκτός ορίων (-1)"));
+        QVERIFY(Failure::socket(111).message().startsWith(QStringLiteral("Σφάλμα υποδοχής # 111\r\n")));
+        QCOMPARE(installTranslations({ "orvex_core" }, { "C" }), QString());
+        QCOMPARE(Failure::cancelled().message(), QStringLiteral("Cancelled"));
+    }
+
     void replyLines_data()
     {
         QTest::addColumn<QByteArray>("body");

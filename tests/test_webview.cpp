@@ -221,7 +221,7 @@ private slots:
         startWindow();
         QTest::mouseClick(tabs()->tabBar(), Qt::LeftButton, {}, tabs()->tabBar()->tabRect(4).center());
         QTRY_COMPARE(tabs()->currentWidget()->objectName(), QStringLiteral("adv"));
-        QCOMPARE(m_window->findChild<QLabel *>("infolab")->text(), Tmain::NoDevicesNotice);
+        QCOMPARE(m_window->findChild<QLabel *>("infolab")->text(), Tmain::NoDevicesNotice());
         QTest::qWait(500);
         QVERIFY(!view());
     }

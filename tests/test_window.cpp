@@ -3,6 +3,7 @@
 #include "app/main_f.h"
 #include "app/station_combo.h"
 #include "app/volume_slider.h"
+#include "base/translations.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,6 +27,55 @@ private slots:
     void initTestCase()
     {
         errorbox::setTestHook([](const QString &text) { qWarning("error box: %s", qPrintable(text)); });
+    }
+
+    // The captions follow the system's UI languages: Greek for Greek, English
+    // for the two Greek source texts elsewhere, the source texts in the C locale.
+    void languages_data()
+    {
+        QTest::addColumn<QStringList>("uiLanguages");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("exit");
+        QTest::addColumn<QString>("setTab");
+        QTest::addColumn<QString>("noNetwork");
+        QTest::newRow("Greek") << QStringList { "el-GR", "el" } << "Έναρξη Orvex"
+                               << "Έξοδος"
+                               << "ΡΥΘΜΙΣΕΙΣ"
+                               << "Δεν βρέθηκε σύνδεση δικτύου! Η εφαρμογή θα τερματισθεί. Ανοίξτε πρώτα το WI-FI "
+                                  "και εκκινήστε πάλι την εφαρμογή.";
+        QTest::newRow("English") << QStringList { "en-US", "en" } << "Start Orvex"
+                                 << "Exit"
+                                 << "SET"
+                                 << "No network connection found! The application will close. Turn on Wi-Fi first and "
+                                    "start the application again.";
+        QTest::newRow("German reads English") << QStringList { "de-DE" } << "Start Orvex"
+                                              << "Exit"
+                                              << "SET"
+                                              << "No network connection found! The application will close. Turn on "
+                                                 "Wi-Fi first and start the application again.";
+        QTest::newRow("C locale")
+            << QStringList { "C" } << "Start Orvex"
+            << "Εξοδος/exit"
+            << "SET"
+            << "Δεν βρέθηκε σύνδεση δικτύου! Η εφαρμογή θα τερματισθεί.Ανοίξτε πρώτα το WI-FI και "
+               "εκκινήστε πάλι την εφαρμογή.";
+    }
+    void languages()
+    {
+        QFETCH(QStringList, uiLanguages);
+        QFETCH(QString, start);
+        QFETCH(QString, exit);
+        QFETCH(QString, setTab);
+        QFETCH(QString, noNetwork);
+        installTranslations({ "orvex_gui", "orvex_core" }, uiLanguages);
+        {
+            Tmain window(noBrowser());
+            QCOMPARE(window.findChild<QPushButton *>("Button4")->text(), start);
+            QCOMPARE(window.findChild<QPushButton *>("exit_b")->text(), exit);
+            QCOMPARE(window.findChild<QTabWidget *>("TabControl1")->tabText(2), setTab);
+            QCOMPARE(Tmain::NoNetworkMessage(), noNetwork);
+        }
+        installTranslations({ "orvex_gui", "orvex_core" }, { "C" });
     }
 
     void createdWindow()
@@ -242,7 +292,7 @@ private slots:
             QCOMPARE(infolab->text(), shown); // no count of its own: it stays
             return;
         }
-        QTRY_COMPARE_WITH_TIMEOUT(infolab->text(), Tmain::Title, left + 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(infolab->text(), Tmain::Title(), left + 3000);
         QCOMPARE(window.bannerColor(), QRgb(0xFF0000FF));
         QVERIFY(!window.bannerTimer().isEnabled());
     }

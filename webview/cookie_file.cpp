@@ -36,10 +36,10 @@ CookieFile::CookieFile(const QString &path, QWebEngineCookieStore *store, QObjec
 {
     m_usable = platform::userFileState(nativePath(path)) != platform::UserFileState::Refused;
     if (!m_usable)
-        std::fprintf(stderr,
-            "orvex-manager: %s is not a regular file of this user; the device page's cookies are kept for this run "
-            "only.\n",
-            QFile::encodeName(path).constData());
+        std::fprintf(stderr, "orvex-manager: %s\n",
+            qPrintable(tr("%1 is not a regular file of this user; the device page's cookies are kept for this run "
+                          "only.")
+                           .arg(path)));
     // Loaded before the store is watched: putting them in changes nothing to write.
     if (m_usable) {
         m_cookies = read(path);

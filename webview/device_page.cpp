@@ -55,8 +55,11 @@ bool DevicePage::javaScriptConfirm(const QUrl &, const QString &msg)
 {
     // The engine asks its leave-page question through this call: the answer
     // is "leave", so that the page can never veto the program's own reload.
+    // The engine's own text in the language it speaks (kept out of this
+    // program's catalogs: the engine's translation decides it).
+    static const char *const engineContext = "QWebEnginePage";
     static const QString leavePage = QCoreApplication::translate(
-        "QWebEnginePage", "Are you sure you want to leave this page? Changes that you made may not be saved.");
+        engineContext, "Are you sure you want to leave this page? Changes that you made may not be saved.");
     return msg == leavePage;
 }
 

@@ -54,5 +54,5 @@ void checkWebEngineInstalled()
         resources = QLibraryInfo::path(QLibraryInfo::DataPath) + QStringLiteral("/resources");
     const QString pak = QDir(resources).filePath(QStringLiteral("qtwebengine_resources.pak"));
     if (!QFileInfo::exists(pak))
-        throw Failure(QStringLiteral("The browser engine cannot be started: %1 is missing").arg(pak));
+        throw Failure(Failure::tr("The browser engine cannot be started: %1 is missing").arg(pak));
 }

@@ -74,13 +74,13 @@ DeviceWebView::DeviceWebView(const QString &cookieDirectory, QWidget *parent)
             case QWebEnginePage::NormalTerminationStatus:
                 return;
             case QWebEnginePage::KilledTerminationStatus:
-                emit pageStopped(QStringLiteral("its renderer was killed"));
+                emit pageStopped(tr("its renderer was killed"));
                 return;
             case QWebEnginePage::CrashedTerminationStatus:
-                emit pageStopped(QStringLiteral("its renderer crashed"));
+                emit pageStopped(tr("its renderer crashed"));
                 return;
             case QWebEnginePage::AbnormalTerminationStatus:
-                emit pageStopped(QStringLiteral("its renderer ended"));
+                emit pageStopped(tr("its renderer ended"));
                 return;
             }
         });
