@@ -162,7 +162,7 @@
     </message>
     <message>
         <source>Router IP:</source>
-        <translation>IP δρομολογητή:</translation>
+        <translation>Πύλη:</translation>
     </message>
     <message>
         <source>No IP found</source>
@@ -182,11 +182,11 @@
     </message>
     <message>
         <source>Restart device</source>
-        <translation>Επανεκκίνηση συσκευής</translation>
+        <translation>Επανεκκίνηση</translation>
     </message>
     <message>
         <source>Shutdown device</source>
-        <translation>Τερματισμός συσκευής</translation>
+        <translation>Τερματισμός</translation>
     </message>
     <message>
         <source>Enable DLNA volume control</source>
