@@ -75,6 +75,10 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::StatusBar);
     if (className == QLatin1String("StationCombo"))
         return new StationAccessible(static_cast<StationCombo *>(object));
+    // The window is a plain widget, which readers would take for a filler
+    // inside something else; it is the program's frame.
+    if (className == QLatin1String("Tmain"))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     return nullptr;
 }
 

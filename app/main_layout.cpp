@@ -112,6 +112,7 @@ void Tmain::buildWindow()
 
     TabControl1 = new PageTabs;
     TabControl1->setObjectName(QStringLiteral("TabControl1"));
+    TabControl1->setAccessibleName(tr("Pages")); // the tab bar says which page is shown
     orvexPage = buildOrvexPage();
     dln = buildDlnaPage();
     sett = buildSetPage();

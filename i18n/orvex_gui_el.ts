@@ -212,6 +212,10 @@
         <source>Εξοδος/exit</source>
         <translation>Έξοδος</translation>
     </message>
+    <message>
+        <source>Pages</source>
+        <translation>Σελίδες</translation>
+    </message>
 </context>
 <context>
     <name>WebPage</name>

@@ -212,6 +212,10 @@
         <source>Εξοδος/exit</source>
         <translation>Exit</translation>
     </message>
+    <message>
+        <source>Pages</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>WebPage</name>

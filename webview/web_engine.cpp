@@ -43,6 +43,9 @@ void configureWebEngine()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), platform::runsAsRoot()));
     qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+    // The device page reaches screen readers as the window does (Chromium's
+    // renderer accessibility; on Linux the engine leaves it off without this).
+    qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
     if (!platform::runsAsRoot())
         qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
 }
