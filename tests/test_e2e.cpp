@@ -180,6 +180,34 @@ private slots:
         QCOMPARE(sim.requestLines(before),
             QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0" });
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(stop));
+        // A station box opens with F4 or Alt+Down; Down and Enter choose as a
+        // click does, and the focus comes back to the box.
+        auto *webradio = get<StationCombo>("webradio");
+        webradio->setFocus();
+        QTest::keyClick(webradio, Qt::Key_F4);
+        QTRY_VERIFY(webradio->view()->isVisible());
+        QTest::keyClick(webradio->view(), Qt::Key_Escape);
+        QTRY_VERIFY(!webradio->view()->isVisible());
+        QTest::keyClick(webradio, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(webradio->view()->isVisible());
+        QTest::keyClick(webradio->view(), Qt::Key_Down);
+        const int chosen = webradio->row();
+        QVERIFY(chosen > 0);
+        const qsizetype beforeStation = sim.httpCount();
+        QTest::keyClick(webradio->view(), Qt::Key_Return);
+        QTRY_VERIFY(!webradio->view()->isVisible());
+        QCoreApplication::processEvents(); // the choice is acted on once the list has closed
+        settle();
+        const QList<QByteArray> stationRequests = sim.requestLines(beforeStation);
+        QCOMPARE(stationRequests.size(), 2);
+        QVERIFY(stationRequests[0].contains("?wraddr&wraddre=http://"));
+        QCOMPARE(stationRequests[1],
+            QStringLiteral("POST /orvex/el/php_command_startstop.php?orvexindex&index=%1 HTTP/1.0")
+                .arg(chosen)
+                .toLatin1());
+        // The window's own focus: the offscreen platform leaves the closed
+        // list's window active.
+        QTRY_COMPARE(m_window->focusWidget(), static_cast<QWidget *>(webradio));
         QCOMPARE(m_errors, QStringList());
     }
 
