@@ -127,7 +127,7 @@ void Tmain::buildWindow()
     layout->addWidget(TabControl1, 1);
 
     auto *status = new QFrame;
-    status->setObjectName(tr("Status"));
+    status->setObjectName(QStringLiteral("Status"));
     status->setFixedHeight(22);
     auto *statusLayout = new QHBoxLayout(status);
     statusLayout->setContentsMargins(3, 0, 0, 0);

@@ -145,6 +145,15 @@ private slots:
                 QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(name));
             }
         }
+        // Everything the keyboard can reach says what it is.
+        for (QWidget *widget : m_window->findChildren<QWidget *>()) {
+            if (!(widget->focusPolicy() & Qt::TabFocus))
+                continue;
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY2(accessible, widget->metaObject()->className());
+            QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(),
+                qPrintable(widget->objectName() + u' ' + QLatin1String(widget->metaObject()->className())));
+        }
         QCOMPARE(QAccessible::queryAccessibleInterface(get<QWidget>("airvol"))->text(QAccessible::Name),
             QStringLiteral("System volume"));
         QAccessibleInterface *station = QAccessible::queryAccessibleInterface(get<QWidget>("webradio"));

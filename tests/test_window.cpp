@@ -74,6 +74,8 @@ private slots:
             QCOMPARE(window.findChild<QPushButton *>("exit_b")->text(), exit);
             QCOMPARE(window.findChild<QTabWidget *>("TabControl1")->tabText(2), setTab);
             QCOMPARE(Tmain::NoNetworkMessage(), noNetwork);
+            // Object names (the style sheet's and the tests' handles) never change.
+            QVERIFY(window.findChild<QWidget *>("Status"));
         }
         installTranslations({ "orvex_gui", "orvex_core" }, { "C" });
     }
