@@ -36,6 +36,8 @@ QPushButton *pageButton(const QString &name, const QString &text)
 {
     auto *button = new QPushButton(text);
     button->setObjectName(name);
+    // Enter presses it as Space does (Qt does so by itself only in dialogs).
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -279,8 +281,7 @@ QWidget *Tmain::buildAdvPage()
     Button9 = pageButton(QStringLiteral("Button9"), tr("Search for devices"));
     v->addWidget(placed(Button9, 15, 0, 15, 70));
     v->addSpacing(10);
-    exit_b = new QPushButton(tr("Εξοδος/exit"));
-    exit_b->setObjectName(QStringLiteral("exit_b"));
+    exit_b = pageButton(QStringLiteral("exit_b"), tr("Εξοδος/exit"));
     v->addWidget(placed(exit_b, 15, 0, 15, 70));
     v->addSpacing(10);
     return page;

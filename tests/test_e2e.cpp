@@ -189,6 +189,15 @@ private slots:
         QCOMPARE(sim.requestLines(before),
             QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0" });
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(stop));
+        // So do Enter and Return.
+        for (const Qt::Key pressKey : { Qt::Key_Return, Qt::Key_Enter }) {
+            const qsizetype beforeKey = sim.httpCount();
+            QTest::keyClick(stop, pressKey);
+            settle();
+            QCOMPARE(sim.requestLines(beforeKey),
+                QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0" });
+            QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(stop));
+        }
         // A station box opens with F4 or Alt+Down; Down and Enter choose as a
         // click does, and the focus comes back to the box.
         auto *webradio = get<StationCombo>("webradio");
