@@ -221,29 +221,16 @@ void Tmain::connectHandlers()
     connect(Button9, &QPushButton::clicked, this, [this] { handle(&Tmain::Button9Click); });
     connect(exit_b, &QPushButton::clicked, this, [this] { handle(&Tmain::exit_bClick); });
 
-    // WEB reached by keyboard (Ctrl+Tab, the arrows on the tab bar) loads the
-    // page as a click on its tab does.
+    // WEB loads the box's page however it is reached: a click on its tab,
+    // Ctrl+Tab or the arrows on the tab bar. A click on WEB while it is shown
+    // changes no page and loads it again.
     connect(TabControl1, &QTabWidget::currentChanged, this, [this] {
-        if (TabControl1->currentWidget() != web_i || m_tabClicked)
-            return;
-        m_guardTripped = false;
-        handle(&Tmain::web_iClick);
-        if (m_guardTripped)
-            QMetaObject::invokeMethod(
-                this, [this] { TabControl1->setCurrentWidget(adv); }, Qt::QueuedConnection);
+        if (TabControl1->currentWidget() == web_i)
+            openWebPage();
     });
     connect(TabControl1->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
-        m_tabClicked = true; // the page change that follows is this click's
-        QTimer::singleShot(0, this, [this] { m_tabClicked = false; });
-        if (TabControl1->widget(index) != web_i)
-            return;
-        m_guardTripped = false;
-        handle(&Tmain::web_iClick);
-        // The tab bar switches to the clicked page only after this signal; the
-        // no-device guard's ADV page must win over it.
-        if (m_guardTripped)
-            QMetaObject::invokeMethod(
-                this, [this] { TabControl1->setCurrentWidget(adv); }, Qt::QueuedConnection);
+        if (TabControl1->widget(index) == web_i && TabControl1->currentWidget() == web_i)
+            openWebPage();
     });
 }
 
@@ -722,6 +709,17 @@ void Tmain::exit_bClick()
 }
 
 // ---------------------------------------------------------------- WEB page
+
+// The WEB tab's handler; when the no-device guard sends the user to ADV,
+// that page wins over the tab bar's own switch, which may still follow.
+void Tmain::openWebPage()
+{
+    m_guardTripped = false;
+    handle(&Tmain::web_iClick);
+    if (m_guardTripped)
+        QMetaObject::invokeMethod(
+            this, [this] { TabControl1->setCurrentWidget(adv); }, Qt::QueuedConnection);
+}
 
 void Tmain::web_iClick()
 {

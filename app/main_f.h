@@ -150,6 +150,7 @@ private:
 
     // WEB page.
     void web_iClick();
+    void openWebPage();
 
     Options m_options;
     bool m_shownOnce = false;
@@ -161,7 +162,6 @@ private:
     bool m_pagesEnabled = false; // as the handlers left them; off while busy too
     QTimer m_busyShown; // the busy line and cursor come after 300 ms
     QPointer<QWidget> m_pagesFocus; // the control that had the focus when the pages were disabled
-    bool m_tabClicked = false;
     bool m_errorBoxOpen = false;
     std::vector<std::function<void()>> m_waiting; // handlers held while an error box is open
     // What the last search skipped, shown once the refresh after it is done.
