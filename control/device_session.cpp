@@ -147,9 +147,9 @@ void DeviceSession::listenForAnnouncements(std::function<bool()> mayStart)
     if (m_listener)
         return;
     m_mayReadAnnounced = std::move(mayStart);
-    m_listener = std::make_unique<AnnouncementListener>([this](const QString &datagram, const QString &source) {
+    m_listener = std::make_unique<AnnouncementListener>([this](const Announcement &announcement) {
         QMetaObject::invokeMethod(
-            this, [this, datagram, source] { announced(datagram, source); }, Qt::QueuedConnection);
+            this, [this, announcement] { announced(announcement); }, Qt::QueuedConnection);
     });
     QString error;
     if (!m_listener->start(&error)) {
@@ -166,14 +166,13 @@ bool DeviceSession::listed(const QString &location) const
         m_devices.cbegin(), m_devices.cend(), [&location](const DeviceRow &row) { return row.location == location; });
 }
 
-void DeviceSession::announced(const QString &datagram, const QString &source)
+void DeviceSession::announced(const Announcement &announcement)
 {
-    const QString location = locationFromReply(datagram);
     const bool waiting = std::any_of(m_announced.cbegin(), m_announced.cend(),
-        [&location](const auto &announcement) { return locationFromReply(announcement.first) == location; });
-    if (waiting || listed(location) || m_devices.size() + qsizetype(m_announced.size()) >= MaxDevices)
+        [&announcement](const Announcement &other) { return other.location == announcement.location; });
+    if (waiting || listed(announcement.location) || m_devices.size() + qsizetype(m_announced.size()) >= MaxDevices)
         return;
-    m_announced.emplace_back(datagram, source);
+    m_announced.push_back(announcement);
     readAnnounced();
 }
 
@@ -190,10 +189,10 @@ void DeviceSession::readAnnounced()
     const auto announced = std::move(m_announced.front());
     m_announced.pop_front();
     run(
-        [this, datagram = announced.first, source = announced.second, searches = m_searches](const Action &action) {
+        [this, announced, searches = m_searches](const Action &action) {
             const auto fetch = std::bind_front(&HttpClient::getNamed, &action.fileClient);
-            const auto row
-                = deviceFromReply(datagram, source, within(action.deadline, SearchLimits {}.descriptionRead), fetch);
+            const auto row = deviceFromReply(
+                announced.datagram, announced.source, within(action.deadline, SearchLimits {}.descriptionRead), fetch);
             if (!row)
                 return;
             action.post([this, row = *row, searches] {

@@ -126,7 +126,7 @@ signals:
 
 private:
     void run(Job job, Ended ended = {}, bool asked = true);
-    void announced(const QString &datagram, const QString &source);
+    void announced(const Announcement &announcement);
     void readAnnounced();
     bool listed(const QString &location) const;
     void sendVolume(const Action &action, Volume which, const Box &box, double value);
@@ -149,6 +149,6 @@ private:
     int m_searches = 0;
     std::unique_ptr<AnnouncementListener> m_listener;
     std::function<bool()> m_mayReadAnnounced;
-    std::deque<std::pair<QString, QString>> m_announced; // datagram and source, waiting to be read
+    std::deque<Announcement> m_announced; // waiting to be read
     QTimer m_announcedLater;
 };

@@ -150,9 +150,10 @@ void AnnouncementListener::State::receive()
         if (!e && n <= std::size_t(SsdpEndpoint::BufferSize)) {
             const QString text = decodeDatagram(QByteArray(buffer.data(), qsizetype(n)));
             if (announcementKind(text) == AnnouncementKind::RendererAlive) {
-                const QString source = QString::fromStdString(from.address().to_string());
-                if (gate.admit(source, locationFromReply(text)))
-                    alive(text, source);
+                Announcement announcement { text, QString::fromStdString(from.address().to_string()),
+                    locationFromReply(text) };
+                if (gate.admit(announcement.source, announcement.location))
+                    alive(announcement);
             }
         }
         receive();

@@ -38,12 +38,19 @@ private:
 // Listens for the announcements of media renderers on 239.255.255.250:1900,
 // joined on each adapter the search goes out of (looked at again every few
 // seconds, so an adapter that comes later is joined too). Runs on a thread of
-// its own; `alive` is called there with the datagram's text and its source
-// address for each new box the gate lets through.
+// its own; `alive` is called there with the announcement (its text, source
+// address and LOCATION) for each new box the gate lets through.
+struct Announcement
+{
+    QString datagram;
+    QString source;
+    QString location;
+};
+
 class AnnouncementListener
 {
 public:
-    using Alive = std::function<void(const QString &datagram, const QString &source)>;
+    using Alive = std::function<void(const Announcement &)>;
 
     explicit AnnouncementListener(Alive alive);
     ~AnnouncementListener(); // stops and joins its thread
