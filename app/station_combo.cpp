@@ -72,6 +72,18 @@ bool StationCombo::eventFilter(QObject *watched, QEvent *event)
     return QComboBox::eventFilter(watched, event);
 }
 
+// Ctrl+Tab and Ctrl+Shift+Tab change the page, as from every other control;
+// the box would take the tab character for its keyboard search.
+void StationCombo::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        && event->modifiers().testFlag(Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
 void StationCombo::listClosed()
 {
     if (!m_open)

@@ -14,6 +14,7 @@
 #include "ctl/box_choice.h"
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
+#include "platform/terminal_text.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -76,10 +77,24 @@ QString asciiJson(const QJsonDocument &document)
     return out;
 }
 
+// One line in the terminal's character set: a box's text reaches an 8-bit
+// terminal as characters it can show, never as its control bytes.
+void writeLine(std::FILE *stream, const QString &text)
+{
+    const std::string bytes = platform::terminalText(text.toStdU16String());
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fputc('\n', stream);
+}
+
 void print(const QString &text)
 {
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
+    writeLine(stdout, text);
+}
+
+// A message on standard error, on one line.
+void complain(const QString &message)
+{
+    writeLine(stderr, QStringLiteral("orvexctl: ") + message);
 }
 
 class OrvexCtl
@@ -420,21 +435,24 @@ int main(int argc, char *argv[])
     parser.addOptions({ json, yes, dlna, timeout });
     parser.addPositionalArgument(QStringLiteral("command"), OrvexCtl::tr("What to do; see above."));
     if (!parser.parse(app.arguments())) {
-        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(parser.errorText()));
+        complain(parser.errorText());
         return UsageError;
     }
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(Done);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(platform::terminalText(parser.helpText().toStdU16String()).c_str(), stdout);
+        return Done;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        print(QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion());
+        return Done;
+    }
 
     milliseconds budget = ActionBudget;
     if (parser.isSet(timeout)) {
         bool number = false;
         const double seconds = parser.value(timeout).toDouble(&number);
         if (!number || !std::isfinite(seconds) || seconds <= 0) {
-            std::fprintf(
-                stderr, "orvexctl: %s\n", qPrintable(OrvexCtl::tr("--timeout takes a number of seconds above 0")));
+            complain(OrvexCtl::tr("--timeout takes a number of seconds above 0"));
             return UsageError;
         }
         // Clamped while still a double: a huge value never reaches the conversion.
@@ -446,20 +464,18 @@ int main(int argc, char *argv[])
         // What was printed must have reached its reader: a full disk or a
         // closed pipe is a failure, not success.
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-            std::fprintf(stderr, "orvexctl: %s\n",
-                qPrintable(
-                    OrvexCtl::tr("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno)))));
+            complain(OrvexCtl::tr("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
             return BoxFailed;
         }
         return Done;
     } catch (const Stop &stop) {
-        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(field(stop.message)));
+        complain(field(stop.message));
         return stop.status;
     } catch (...) {
         // The failing layer's words, on one line: "Socket Error # 111: Connection refused".
         QString message = failureMessage(std::current_exception());
         message.replace(QStringLiteral("\r\n"), QStringLiteral(": "));
-        std::fprintf(stderr, "orvexctl: %s\n", qPrintable(field(message.simplified())));
+        complain(field(message.simplified()));
         return BoxFailed;
     }
 }

@@ -16,52 +16,10 @@ import time
 
 import pyatspi
 
+from atspi_tools import (WINDOW_TITLE, ProgramWindow, check, enable_accessibility, has_state, new_log_text, role, summary,
+                         wait_for)
+
 MANAGER, SIM_LOG = sys.argv[1:3]
-WINDOW_TITLE = "Orvex Manager V1.0"
-
-failures = []
-
-
-def check(condition, what):
-    print(("ok    " if condition else "FAIL  ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
-
-
-def wait_for(probe, seconds=15.0):
-    """The probe's first true result within the time, or None."""
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        try:
-            result = probe()
-        except Exception:  # an object that went away while it was read
-            result = None
-        if result:
-            return result
-        time.sleep(0.1)
-    return None
-
-
-def descendants(node, depth=0):
-    # The window's tree is shallow; the bound keeps a deep web page from
-    # making the walk long.
-    if depth > 40:
-        return
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is None:
-            continue
-        yield child
-        yield from descendants(child, depth + 1)
-
-
-def role(node):
-    return node.getRoleName()
-
-
-def has_state(node, state):
-    return node.getState().contains(state)
 
 
 def key(*names):
@@ -69,32 +27,9 @@ def key(*names):
     time.sleep(0.25)
 
 
-class Window:
+class Window(ProgramWindow):
     def __init__(self, language=""):
-        env = dict(os.environ, LANGUAGE=language, LC_ALL="C.UTF-8", QT_QPA_PLATFORM="xcb")
-        self.process = subprocess.Popen([MANAGER], env=env)
-        self.frame = wait_for(self._frame, 20)
-        if self.frame is None:
-            self.close()
-            raise SystemExit("FAIL  the window never reached the accessibility bus")
-
-    def _frame(self):
-        for app in pyatspi.Registry.getDesktop(0):
-            if app is None or app.get_process_id() != self.process.pid:
-                continue
-            for frame in app:
-                if frame is not None and role(frame) == "frame":
-                    return frame
-        return None
-
-    def nodes(self):
-        return list(descendants(self.frame))
-
-    def find(self, name, role_name=None):
-        for node in self.nodes():
-            if node.name == name and (role_name is None or role(node) == role_name):
-                return node
-        return None
+        super().__init__([MANAGER], dict(os.environ, LANGUAGE=language, LC_ALL="C.UTF-8", QT_QPA_PLATFORM="xcb"))
 
     def focused(self):
         # Qt marks the current page's tab focused all along: a tab counts
@@ -127,13 +62,6 @@ class Window:
                        check=True, stdout=subprocess.DEVNULL)
         time.sleep(0.3)
 
-    def close(self):
-        self.process.terminate()
-        try:
-            self.process.wait(10)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-
 
 def tab_cycle(window, limit=30):
     """The names that Tab visits, once round, starting where focus is."""
@@ -153,13 +81,6 @@ def tab_cycle(window, limit=30):
     return names
 
 
-def new_log_text(offset):
-    """What the simulator logged after offset (the log is appended to across runs)."""
-    with open(SIM_LOG, "rb") as log:
-        log.seek(offset)
-        return log.read().decode("utf-8", "replace")
-
-
 def in_cycle(part, cycle):
     """Whether part comes in this order, one after the other, going round the cycle."""
     whole = cycle + cycle
@@ -167,10 +88,7 @@ def in_cycle(part, cycle):
 
 
 def main():
-    # The desktop's accessibility switch: the reader is on.
-    subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus",
-                    "--method", "org.freedesktop.DBus.Properties.Set", "org.a11y.Status", "IsEnabled",
-                    "<true>"], check=True, stdout=subprocess.DEVNULL)
+    enable_accessibility()
 
     window = Window()
     try:
@@ -229,7 +147,7 @@ def main():
         # WEB by the keyboard loads the box's page, and the page reaches the reader.
         logged_before = os.path.getsize(SIM_LOG)
         check(window.show_page("WEB"), "WEB is shown by Ctrl+Tab")
-        loaded = wait_for(lambda: "GET /orvex" in new_log_text(logged_before), 15)
+        loaded = wait_for(lambda: "GET /orvex" in new_log_text(SIM_LOG, logged_before), 15)
         check(bool(loaded), "Ctrl+Tab to WEB loads the page (GET /orvex in the simulator's log)")
         heading = wait_for(lambda: next((n for n in window.nodes() if role(n) == "heading" and
                                          n.name == "Living Room"), None), 20)
@@ -247,11 +165,7 @@ def main():
         finally:
             window.close()
 
-    if failures:
-        print("%d check(s) failed" % len(failures))
-        return 1
-    print("all checks passed")
-    return 0
+    return summary()
 
 
 if __name__ == "__main__":

@@ -229,6 +229,41 @@ private slots:
         QCOMPARE(m_errors, QStringList());
     }
 
+    // Ctrl+Tab and Ctrl+Shift+Tab change the page whichever control has the
+    // keyboard, the station boxes (which search their rows by typed text) too.
+    void ctrlTabFromEveryControl()
+    {
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        get<QCheckBox>("cbdlna")->setChecked(true);
+        const QList<std::pair<QString, QStringList>> pages {
+            { "orvex", { "Button4", "Button5", "airvol", "webradio" } },
+            { "dln", { "startdlna", "stopdlna", "dladr" } },
+            { "sett", { "dlist" } },
+            { "adv", { "Button6", "Button7", "cbdlna", "dlnavol", "Button9", "exit_b" } },
+        };
+        for (const auto &[page, controls] : pages) {
+            for (const QString &name : controls) {
+                for (const auto &[modifiers, step] : { std::pair { Qt::KeyboardModifiers(Qt::ControlModifier), 1 },
+                         std::pair { Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier), -1 } }) {
+                    tabs()->setCurrentWidget(get<QWidget>(qPrintable(page)));
+                    const int from = tabs()->currentIndex();
+                    auto *control = get<QWidget>(qPrintable(name));
+                    control->setFocus();
+                    QTRY_COMPARE(m_window->focusWidget(), control);
+                    QTest::keyClick(control, step > 0 ? Qt::Key_Tab : Qt::Key_Backtab, modifiers);
+                    QVERIFY2(tabs()->currentIndex() == (from + step + tabs()->count()) % tabs()->count(),
+                        qPrintable(name + (step > 0 ? " Ctrl+Tab" : " Ctrl+Shift+Tab")));
+                }
+            }
+        }
+        QCOMPARE(m_errors, QStringList());
+    }
+
     // A box switched on after the window is ready announces itself: it is
     // read as a search reply is and appended, the selection and the pages
     // stay, and nothing but its description is asked of it. Its byebye leaves

@@ -17,16 +17,20 @@ struct Run
     QString out;
     QString err;
     qint64 ms = 0;
+    QByteArray rawOut; // the bytes as written, in the terminal's character set
+    QByteArray rawErr;
 };
 
+// `environment` holds NAME=VALUE entries that replace the test's own.
 Run orvexctl(const QStringList &arguments, const QString &directory = QString(), const QString &output = QString(),
-    const QString &language = QString())
+    const QStringList &environment = {})
 {
     QProcess process;
-    if (!language.isEmpty()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("LANGUAGE"), language);
-        process.setProcessEnvironment(environment);
+    if (!environment.isEmpty()) {
+        QProcessEnvironment changed = QProcessEnvironment::systemEnvironment();
+        for (const QString &entry : environment)
+            changed.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+        process.setProcessEnvironment(changed);
     }
     if (!directory.isEmpty())
         process.setWorkingDirectory(directory);
@@ -36,9 +40,10 @@ Run orvexctl(const QStringList &arguments, const QString &directory = QString(),
     clock.start();
     process.start(QStringLiteral(ORVEXCTL_PATH), arguments);
     process.waitForFinished(30000);
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError()),
-        clock.elapsed() };
+    const QByteArray out = process.readAllStandardOutput();
+    const QByteArray err = process.readAllStandardError();
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(out),
+        QString::fromUtf8(err), clock.elapsed(), out, err };
 }
 
 // The POST requests logged since `from`, byte for byte.
@@ -260,7 +265,7 @@ private slots:
         QFETCH(QString, language);
         QFETCH(QStringList, arguments);
         QFETCH(QString, error);
-        const Run run = orvexctl(arguments, QString(), QString(), language);
+        const Run run = orvexctl(arguments, QString(), QString(), { "LANGUAGE=" + language });
         QVERIFY2(run.err.startsWith(error), qPrintable(run.err));
         QVERIFY(run.err.endsWith(u'\n'));
     }
@@ -401,6 +406,55 @@ private slots:
         const Run json = orvexctl({ "list", "--json" });
         QVERIFY(!json.out.contains(QChar(0x1b)));
         QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8())["boxes"][0]["name"].toString(), evil);
+    }
+
+    // The terminal's character set: where it is not UTF-8, what it cannot
+    // show becomes '?', and no byte 0x80 to 0x9F (the 8-bit control
+    // characters, 0x9B the escape sequence) comes from a box's name.
+    void terminalCharacterSets_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("C, as in cron") << "C" << QByteArray("??? ?????x");
+        QTest::newRow("ISO-8859-7") << "el_GR.ISO-8859-7" << QByteArray("\xC6\xF9\xDE ?\xA4???x");
+        // KOI8-R has box drawing characters at 0x80 to 0x9F: U+2500 would be 0x80.
+        QTest::newRow("KOI8-R") << "ru_RU.KOI8-R" << QByteArray("??? ?????x");
+        QTest::newRow("UTF-8") << "C.UTF-8" << QString("Ζωή ě€中─\uFFFDx").toUtf8();
+    }
+    void terminalCharacterSets()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QByteArray, name);
+        // The legacy locales are made for the test, in a directory of its own.
+        QTemporaryDir locales;
+        if (locale.contains(u'_')) {
+            QProcess make;
+            make.start("localedef",
+                { "-i", locale.section(u'.', 0, 0), "-f", locale.section(u'.', 1), locales.filePath(locale) });
+            QVERIFY(make.waitForFinished(30000));
+            QVERIFY2(QFile::exists(locales.filePath(locale)), make.readAllStandardError().constData());
+        }
+        SimFixture sim(devices({ SimFixture::device("Ζωή ě€中─\u009bx", 0, 20, state(35, 60)) }));
+        QVERIFY(sim.ok());
+        const QStringList environment { "LC_ALL=" + locale, "LOCPATH=" + locales.path() };
+        const Run list = orvexctl({ "list" }, QString(), QString(), environment);
+        QCOMPARE(list.status, 0);
+        QCOMPARE(list.rawOut, name + "\t10.77.0.20\t49152\n");
+        const Run status = orvexctl({ "status" }, QString(), QString(), environment);
+        QCOMPARE(status.status, 0);
+        QVERIFY(status.rawOut.startsWith(name + " 10.77.0.20\n"));
+        const Run failure = orvexctl({ "status", "ζωή x" }, QString(), QString(), environment);
+        QCOMPARE(failure.status, 3);
+        QVERIFY(failure.rawErr.contains(name + " (10.77.0.20)"));
+        if (locale != "C.UTF-8") {
+            for (const QByteArray &output : { list.rawOut, status.rawOut, failure.rawErr }) {
+                for (const char byte : output)
+                    QVERIFY2(uchar(byte) < 0x80 || uchar(byte) >= 0xA0, output.toHex(' ').constData());
+            }
+        }
+        // JSON stays ASCII in every character set.
+        const Run json = orvexctl({ "list", "--json" }, QString(), QString(), environment);
+        QCOMPARE(QJsonDocument::fromJson(json.rawOut)["boxes"][0]["name"].toString(), QString("Ζωή ě€中─\u009bx"));
     }
 };
 
