@@ -35,6 +35,13 @@ public:
         clear();
         m_quiet = quiet;
     }
+    // Takes one row out; the selection stays on the row it was on.
+    void removeRow(int row)
+    {
+        const bool quiet = std::exchange(m_quiet, true);
+        delete takeItem(row);
+        m_quiet = quiet;
+    }
 
 signals:
     void rowChosen();

@@ -3,15 +3,16 @@
 #include "app/banner.h"
 #include "app/device_list.h"
 #include "app/error_box.h"
+#include "app/media_actions.h"
 #include "app/page_tabs.h"
 #include "app/station_combo.h"
 #include "app/volume_slider.h"
 #include "app/web_page.h"
 #include "base/device_text.h"
-#include "control/device_commands.h"
 #include "control/endpoints.h"
 #include "control/volume.h"
 #include "platform/netinfo.h"
+#include "platform/wifi_name.h"
 #include "webview/web_engine.h"
 
 #include <QApplication>
@@ -62,7 +63,7 @@ Tmain::Tmain(QWidget *parent)
 Tmain::Tmain(const Options &options, QWidget *parent)
     : QWidget(parent)
     , m_options(options)
-    , m_session(new DeviceSession)
+    , m_session(std::make_unique<DeviceSession>())
 {
     FormCreate();
 }
@@ -70,14 +71,14 @@ Tmain::Tmain(const Options &options, QWidget *parent)
 // The action under way ends first, while everything its results go to still stands.
 Tmain::~Tmain()
 {
-    delete m_session;
+    m_session.reset();
 }
 
 // Every handler runs inside the failure boundary. While an error box is open
 // no handler starts: those that come (a timer) run once it has closed.
 template <typename Handler> void Tmain::handle(Handler handler)
 {
-    if (m_errorBoxOpen) {
+    if (m_errorBoxes->isOpen()) {
         m_waiting.push_back([this, handler] { handle(handler); });
         return;
     }
@@ -87,36 +88,48 @@ template <typename Handler> void Tmain::handle(Handler handler)
         else
             handler();
     } catch (...) {
-        showError(failureMessage(std::current_exception()));
+        showError(withFullStop(failureMessage(std::current_exception())));
     }
 }
 
-// The error box, modal; no handler starts behind it.
+// The error box, modal to the window, opened without waiting for it; a later
+// one waits behind it.
 void Tmain::showError(const QString &message)
 {
-    m_errorBoxOpen = true;
-    errorbox::show(withFullStop(message));
-    m_errorBoxOpen = false;
+    m_errorBoxes->show(message);
 }
 
-// What the window does when a session action has ended: a failure's message
-// is shown and `afterFailure` runs; a cancelled action gives the pages back as
-// a failed refresh does. `afterEnd` runs in every case, last.
+// While an error box is open no action starts; once the last one has closed,
+// what waited runs.
+void Tmain::errorBoxesOpen(bool open)
+{
+    m_session->hold(open);
+    if (open)
+        return;
+    for (auto waiting = std::exchange(m_waiting, {}); const auto &run : waiting)
+        run();
+}
+
+// What the window does when a session action has ended: a failure's message,
+// with the box it came from, is shown and `afterFailure` runs; a cancelled
+// action gives the pages back as a failed refresh does. `afterEnd` runs in
+// every case, last.
 DeviceSession::Ended Tmain::whenEnded(std::function<void()> afterFailure, std::function<void()> afterEnd)
 {
-    return [this, afterFailure, afterEnd](const QString &failure, bool cancelled) {
-        if (cancelled) {
+    return [this, afterFailure, afterEnd](const JobResult &result) {
+        if (result.cancelled) {
             regainPages();
             ShowNotice(tr("Cancelled"), 3000);
-        } else if (!failure.isEmpty()) {
-            showError(failure);
+        } else if (!result.failure.isEmpty()) {
+            QString message = withFullStop(result.failure);
+            if (!result.box.address.isEmpty())
+                message += u'\n' + tr("Box: %1 (%2)").arg(quoted(result.box.name), result.box.address);
+            showError(message);
             if (afterFailure)
                 afterFailure();
         }
         if (afterEnd)
             afterEnd();
-        for (auto waiting = std::exchange(m_waiting, {}); const auto &run : waiting)
-            run();
     };
 }
 
@@ -181,10 +194,12 @@ void Tmain::cancelAction()
 
 void Tmain::connectHandlers()
 {
-    connect(m_session, &DeviceSession::busyChanged, this, &Tmain::setBusy);
-    connect(
-        m_session, &DeviceSession::notice, this, [this](const QString &line, int ms) { ShowNotice(quoted(line), ms); });
+    connect(m_errorBoxes, &ErrorBoxes::openChanged, this, &Tmain::errorBoxesOpen);
+    connect(m_session.get(), &DeviceSession::busyChanged, this, &Tmain::setBusy);
+    connect(m_session.get(), &DeviceSession::notice, this,
+        [this](const QString &line, int ms) { ShowNotice(quoted(line), ms); });
     connectSession();
+    connectMediaPlayer();
     m_busyShown.setSingleShot(true);
     m_busyShown.setInterval(300);
     connect(&m_busyShown, &QTimer::timeout, this, &Tmain::showBusy);
@@ -240,7 +255,15 @@ void Tmain::FormCreate()
 {
     installAccessibility();
     buildWindow();
-    m_player = new MediaPlayer(*this, this);
+    m_errorBoxes = new ErrorBoxes(this);
+    m_media = std::make_unique<MediaActions>(*m_session, m_selected,
+        MediaActions::Window {
+            [this] { return pagesLoaded(); },
+            [this] { return whenEnded(); },
+            [this] { raiseWindow(); },
+            [this] { exit_bClick(); },
+        });
+    m_player = new MediaPlayer(*m_media, this);
     TabControl1->setCurrentWidget(sett);
     setPagesEnabled(false);
     // The engine itself starts at the first WEB click; a missing engine still
@@ -293,33 +316,21 @@ void Tmain::startupTimer()
     startup.setEnabled(false);
     const QString gateway = GetGatewayIP();
     if (gateway.isEmpty()) {
-        errorbox::show(NoNetworkMessage());
-        terminateApplication();
+        m_errorBoxes->show(NoNetworkMessage(), [this] { terminateApplication(); });
         return;
     }
     DevicePrefix = tr("Device: ");
     stat->setText(DevicePrefix);
-    m_gateway = gateway;
-    m_session->readWifiName(); // the system bus is asked beside the window too
+    // The system bus is asked beside the search: a bus that does not answer
+    // costs a second at most, and the name "unknown".
+    platform::readWifiName(this, std::chrono::milliseconds(1000), [this, gateway](const platform::WifiName &wifi) {
+        const QString ssid = wifi.state == platform::WifiName::State::Named ? QString::fromStdString(wifi.ssid)
+            : wifi.state == platform::WifiName::State::NotWireless          ? tr("none")
+                                                                            : tr("unknown");
+        rout_ip->setText(tr("%1 - SSID: %2").arg(gateway, ssid));
+    });
     SearchDevices();
-    m_session->listenForAnnouncements([this] { return noGestureUnderWay(); });
-}
-
-// Work the user did not ask for (a box that announced itself) waits while an
-// error box or another dialog is open and while a drag or an open list is
-// under way.
-bool Tmain::noGestureUnderWay() const
-{
-    return !m_errorBoxOpen && !QApplication::activeModalWidget() && !QApplication::activePopupWidget()
-        && QGuiApplication::mouseButtons() == Qt::NoButton;
-}
-
-void Tmain::whenNoGesture(std::function<void()> run)
-{
-    if (noGestureUnderWay())
-        run();
-    else
-        QTimer::singleShot(250, this, [this, run] { whenNoGesture(run); });
+    m_session->listenForAnnouncements();
 }
 
 QString Tmain::GetGatewayIP()
@@ -337,7 +348,7 @@ void Tmain::FormClose()
 {
     m_session->cancel();
     m_session->clearDevices();
-    Stations = StationList();
+    m_selected.showNone();
     web_i->release();
     terminateApplication();
 }
@@ -385,8 +396,7 @@ void Tmain::mtimerTimer()
 void Tmain::SearchDevices()
 {
     dlist->removeRows();
-    m_shownRow = -1;
-    m_playing = Playing::Nothing;
+    m_selected.showNone();
     m_session->search(whenEnded([this] {
         dlist->selectRow(0);
         regainPages();
@@ -409,32 +419,61 @@ void Tmain::AddDeviceFromResponse(const DeviceRow &row)
     dlist->addItem(row.name);
 }
 
+// A box that answered the search late or announced itself: listed, and said
+// in the banner. When the search found nothing, the first one to come is
+// chosen and its pages loaded, as a search's first row is.
+void Tmain::announcedDevice(const DeviceRow &row)
+{
+    ShowNotice(tr("Found %1").arg(quoted(row.name)), 3000);
+    if (dlist->count() != 1 || dlist->currentRow() >= 0 || m_selected.shown())
+        return;
+    dlist->selectRow(0);
+    dlistItemClick();
+    TabControl1->setCurrentWidget(sett);
+}
+
+// A box that says goodbye leaves the list, unless it is the one in use: its
+// failure shows at the next action. The selection stays on the same box.
+void Tmain::deviceLeaving(const QString &location)
+{
+    const auto &rows = devices();
+    const auto at = std::find_if(
+        rows.cbegin(), rows.cend(), [&location](const DeviceRow &row) { return row.location == location; });
+    if (at == rows.cend())
+        return;
+    const int row = int(at - rows.cbegin());
+    if (row == dlist->currentRow() || m_selected.isShown(*at))
+        return;
+    m_session->removeDevice(location);
+    dlist->removeRow(row);
+}
+
 // What the session's actions found, shown in the pages.
 void Tmain::connectSession()
 {
-    connect(m_session, &DeviceSession::wifiNameRead, this,
-        [this](const QString &ssid) { rout_ip->setText(tr("%1 - SSID: %2").arg(m_gateway, ssid)); });
-    connect(m_session, &DeviceSession::deviceFound, this, &Tmain::AddDeviceFromResponse);
-    connect(m_session, &DeviceSession::deviceAnnounced, this,
-        [this](const DeviceRow &row) { ShowNotice(tr("Found %1").arg(quoted(row.name)), 3000); });
-    connect(m_session, &DeviceSession::searched, this, [this](const SearchReport &report) {
+    DeviceSession *session = m_session.get();
+    connect(session, &DeviceSession::deviceFound, this, &Tmain::AddDeviceFromResponse);
+    connect(session, &DeviceSession::deviceAnnounced, this, &Tmain::announcedDevice);
+    connect(session, &DeviceSession::deviceLeaving, this, &Tmain::deviceLeaving);
+    connect(session, &DeviceSession::searched, this, [this](const SearchReport &report) {
         dlist->selectRow(0);
         searchtim.setEnabled(true);
         TabControl1->setCurrentWidget(sett);
         if (report.skipped > 0)
             m_skipNotice = tr("Skipped %1 responder(s): %2").arg(report.skipped).arg(report.firstSkipMessage);
     });
-    connect(m_session, &DeviceSession::stationsRead, this, [this](const std::shared_ptr<StationList> &stations) {
-        Stations = std::move(*stations);
-        QStringList rows = Stations.texts();
-        rows.prepend(tr("Please select station"));
-        webradio->setRows(rows);
-        dladr->setRows(rows);
-        stat->setText(statusLine());
-        m_shownRow = dlist->currentRow();
-    });
-    connect(m_session, &DeviceSession::volumeSent, this, [this](DeviceSession::Volume which, double value) {
+    connect(session, &DeviceSession::stationsRead, this,
+        [this](const DeviceRow &row, const std::shared_ptr<StationList> &stations) {
+            m_selected.show(row, std::move(*stations));
+            QStringList rows = m_selected.stations().texts();
+            rows.prepend(tr("Please select station"));
+            webradio->setRows(rows);
+            dladr->setRows(rows);
+            stat->setText(statusLine());
+        });
+    connect(session, &DeviceSession::volumeSent, this, [this](DeviceSession::Volume which, double value) {
         if (which == DeviceSession::Volume::System) {
+            m_selected.systemVolume = value;
             airvol->setRealValueQuietly(value);
             vollab->setText(tr("System volume: %1").arg(volumeText(value)));
         } else {
@@ -442,33 +481,40 @@ void Tmain::connectSession()
             voldlna->setText(tr("DLNA volume: %1").arg(volumeText(value)));
         }
     });
-    connect(m_session, &DeviceSession::orvexRowRead, this, [this](int row) {
+    connect(session, &DeviceSession::orvexRowRead, this, [this](int row) {
         webradio->setRow(row); // runs webradioChange while LastRadioIndex still holds the earlier row
-        LastRadioIndex = row;
+        m_selected.LastRadioIndex = row;
     });
-    connect(m_session, &DeviceSession::dlnaRowRead, this, [this](int row) {
+    connect(session, &DeviceSession::dlnaRowRead, this, [this](int row) {
         dladr->setRow(row);
-        LastDlnaIndex = row;
+        m_selected.LastDlnaIndex = row;
         TabControl1->setCurrentWidget(sett);
         setPagesEnabled(true);
     });
-    connect(m_session, &DeviceSession::radioStationChosen, this, [this](int row) { LastRadioIndex = row; });
-    connect(m_session, &DeviceSession::dlnaStreamChosen, this, [this](int row) { LastDlnaIndex = row; });
-    connect(m_session, &DeviceSession::dlnaStopped, this, [this] { stat->setText(statusLine()); });
+    connect(session, &DeviceSession::radioStationChosen, this, [this](int row) {
+        m_selected.LastRadioIndex = row;
+        webradio->setRow(row); // the media keys choose without the list
+    });
+    connect(session, &DeviceSession::dlnaStreamChosen, this, [this](int row) { m_selected.LastDlnaIndex = row; });
+    connect(session, &DeviceSession::dlnaStopped, this, [this] { stat->setText(statusLine()); });
 
-    connect(m_session, &DeviceSession::orvexStarted, this, [this] { m_playing = Playing::Orvex; });
-    connect(m_session, &DeviceSession::dlnaStarted, this, [this] { m_playing = Playing::Dlna; });
+    connect(session, &DeviceSession::orvexStarted, this, [this] { m_selected.playing = SelectedBox::Playing::Orvex; });
+    connect(session, &DeviceSession::dlnaStarted, this, [this] { m_selected.playing = SelectedBox::Playing::Dlna; });
     for (auto stopped : { &DeviceSession::orvexStopped, &DeviceSession::dlnaStopped })
-        connect(m_session, stopped, this, [this] { m_playing = Playing::Nothing; });
-    // The media player looks at the pages after each of these.
+        connect(session, stopped, this, [this] { m_selected.playing = SelectedBox::Playing::Nothing; });
+}
+
+// The media player looks at the box again after each change it shows.
+void Tmain::connectMediaPlayer()
+{
+    DeviceSession *session = m_session.get();
     for (auto changed : { &DeviceSession::orvexStarted, &DeviceSession::orvexStopped, &DeviceSession::dlnaStarted,
              &DeviceSession::dlnaStopped })
-        connect(m_session, changed, m_player, &MediaPlayer::stateChanged);
-    connect(m_session, &DeviceSession::stationsRead, m_player, &MediaPlayer::stateChanged);
-    connect(m_session, &DeviceSession::orvexRowRead, m_player, &MediaPlayer::stateChanged);
-    connect(m_session, &DeviceSession::radioStationChosen, m_player, &MediaPlayer::stateChanged);
-    connect(m_session, &DeviceSession::volumeSent, m_player, &MediaPlayer::stateChanged);
-    connect(airvol, &VolumeSlider::changed, m_player, &MediaPlayer::stateChanged);
+        connect(session, changed, m_player, &MediaPlayer::stateChanged);
+    connect(session, &DeviceSession::orvexRowRead, m_player, &MediaPlayer::stateChanged);
+    connect(session, &DeviceSession::radioStationChosen, m_player, &MediaPlayer::stateChanged);
+    connect(session, &DeviceSession::stationsRead, m_player, &MediaPlayer::stateChanged);
+    connect(session, &DeviceSession::volumeSent, m_player, &MediaPlayer::stateChanged);
     connect(dlist, &QListWidget::currentRowChanged, m_player, &MediaPlayer::stateChanged);
     m_player->publish();
 }
@@ -501,11 +547,10 @@ QString Tmain::selectedIP() const
     return selectedDevice().address;
 }
 
-// The selected box with its renderer port, as the DLNA commands need it.
+// The selected box with its renderer port and its name.
 Box Tmain::selectedBox() const
 {
-    const DeviceRow &device = selectedDevice();
-    return { device.address, device.port };
+    return boxOf(selectedDevice());
 }
 
 QStringList Tmain::deviceIPs() const
@@ -524,24 +569,42 @@ QStringList Tmain::devicePorts() const
     return ports;
 }
 
-QString Tmain::statusLine() const
+// The row of the box the pages describe; -1 for none.
+int Tmain::shownRow() const
+{
+    const auto &rows = devices();
+    for (int i = 0; i < rows.size(); ++i) {
+        if (m_selected.isShown(rows.at(i)))
+            return i;
+    }
+    return -1;
+}
+
+// A box is selected, its pages are loaded and describe it.
+bool Tmain::pagesLoaded() const
 {
     const int row = dlist->currentRow();
-    const QString name = row >= 0 && row < dlist->count() ? dlist->item(row)->text() : QString();
-    return tr("%1%2 IP: %3").arg(DevicePrefix, name, selectedIP());
+    return m_pagesEnabled && row >= 0 && row == shownRow();
+}
+
+QString Tmain::statusLine() const
+{
+    const auto &shown = m_selected.shown();
+    return shown ? tr("%1%2 IP: %3").arg(DevicePrefix, shown->name, shown->address) : DevicePrefix;
 }
 
 // After a failed search or refresh the user gets the pages back on the ADV page,
 // so "Search for devices" works again; nothing is left pending. The selection
-// goes back to the row the pages describe, so commands never go to a box that
+// goes back to the box the pages describe, so commands never go to a box that
 // the window does not name; when they describe none, no row is selected and
 // the status line names no box.
 void Tmain::regainPages()
 {
     searchtim.setEnabled(false);
-    if (dlist->currentRow() != m_shownRow) {
-        dlist->selectRow(m_shownRow);
-        if (m_shownRow < 0)
+    const int shown = shownRow();
+    if (dlist->currentRow() != shown) {
+        dlist->selectRow(shown);
+        if (shown < 0)
             stat->setText(DevicePrefix);
     }
     TabControl1->setCurrentWidget(adv);
@@ -552,7 +615,6 @@ void Tmain::regainPages()
 
 void Tmain::dlistItemClick()
 {
-    m_playing = Playing::Nothing; // another box: what it plays is not known
     setPagesEnabled(false);
     webradio->clearRows();
     dladr->clearRows();
@@ -565,26 +627,25 @@ void Tmain::dlistItemClick()
 // once more right away.
 void Tmain::searchtimTimer()
 {
-    Stations = StationList();
     searchtim.setEnabled(false);
     if (dlist->count() == 0) {
-        m_shownRow = -1;
+        m_selected.showNone();
         ShowStickyNotice(NoDevicesNotice());
         TabControl1->setCurrentWidget(adv);
         setPagesEnabled(true);
         showSkipNotice();
         return;
     }
-    Box box;
+    DeviceRow row;
     try {
-        box = selectedBox();
+        row = selectedDevice();
     } catch (...) {
-        showError(failureMessage(std::current_exception()));
+        showError(withFullStop(failureMessage(std::current_exception())));
         regainPages();
         showSkipNotice();
         return;
     }
-    m_session->refresh(box, dlnavol->realValue(), airvol->realValue(),
+    m_session->refresh(row, dlnavol->realValue(), airvol->realValue(),
         whenEnded([this] { regainPages(); }, [this] { showSkipNotice(); }));
 }
 
@@ -614,16 +675,17 @@ void Tmain::airvolChange()
 void Tmain::webradioChange()
 {
     if (webradio->row() == 0)
-        webradio->setRow(LastRadioIndex);
+        webradio->setRow(m_selected.LastRadioIndex);
 }
 
-// The stream address of a station row, as the list stands when the action is
-// asked; a row outside the list fails where the request would be made.
-DeviceSession::StationAddress Tmain::stationAddress(int row) const
+// The stream address of a station row, found before anything is sent: a row
+// without a station fails here, with the list's message.
+QString Tmain::streamAddress(int row) const
 {
-    if (row < 1 || row > Stations.size())
-        return [row]() -> QString { throw Failure::indexOutOfBounds(qsizetype(row) - 1); };
-    return [ip = Stations.at(row - 1).IP] { return ip; };
+    const auto station = m_selected.station(row);
+    if (!station)
+        throw Failure::indexOutOfBounds(qsizetype(row) - 1);
+    return station->IP;
 }
 
 void Tmain::webradioClosePopup()
@@ -631,9 +693,9 @@ void Tmain::webradioClosePopup()
     if (!noDeviceGuard(3000))
         return;
     const int row = webradio->row();
-    if (row == LastRadioIndex)
+    if (row == m_selected.LastRadioIndex)
         return;
-    m_session->chooseRadioStation(selectedBox(), row, stationAddress(row), whenEnded());
+    m_session->chooseRadioStation(selectedBox(), row, streamAddress(row), whenEnded());
 }
 
 // ---------------------------------------------------------------- DLNA page
@@ -643,7 +705,7 @@ void Tmain::startdlnaClick()
     if (!noDeviceGuard(3000))
         return;
     const int row = dladr->row();
-    m_session->startDlna(selectedBox(), row, stationAddress(row), whenEnded());
+    m_session->startDlna(selectedBox(), row, streamAddress(row), whenEnded());
 }
 
 void Tmain::stopdlnaClick()
@@ -656,7 +718,7 @@ void Tmain::stopdlnaClick()
 void Tmain::dladrChange()
 {
     if (dladr->row() == 0)
-        dladr->setRow(LastDlnaIndex);
+        dladr->setRow(m_selected.LastDlnaIndex);
 }
 
 void Tmain::dladrClosePopup()
@@ -664,7 +726,7 @@ void Tmain::dladrClosePopup()
     if (!noDeviceGuard(3000))
         return;
     const int row = dladr->row();
-    m_session->chooseDlnaStream(selectedBox(), row, stationAddress(row), whenEnded());
+    m_session->chooseDlnaStream(selectedBox(), row, streamAddress(row), whenEnded());
 }
 
 void Tmain::cbdlnaChange()
@@ -730,71 +792,11 @@ void Tmain::web_iClick()
 
 // ---------------------------------------------------------------- media player
 
-// The selected box as the media player sees it: controllable once its pages
-// are loaded, the web radio's station, the system volume.
-MediaState Tmain::mediaState() const
-{
-    MediaState state;
-    const int row = dlist->currentRow();
-    state.canControl = m_pagesEnabled && row >= 0 && row == m_shownRow;
-    state.playing = m_playing != Playing::Nothing;
-    state.volume = airvol->realValue() / 100.0;
-    state.stations = int(Stations.size());
-    state.station = LastRadioIndex - 1;
-    if (state.station >= 0 && state.station < state.stations) {
-        state.title = Stations.at(state.station).Description;
-        state.url = Stations.at(state.station).IP;
-    }
-    if (m_shownRow >= 0 && m_shownRow < dlist->count())
-        state.box = dlist->item(m_shownRow)->text();
-    return state;
-}
-
-// Each call acts as the click it stands for, once no gesture is under way.
-void Tmain::mediaPlay()
-{
-    whenNoGesture([this] { handle(&Tmain::Button4Click); });
-}
-
-// Stops what the program last started; the web radio when that is not known.
-void Tmain::mediaStop()
-{
-    whenNoGesture([this] { handle(m_playing == Playing::Dlna ? &Tmain::stopdlnaClick : &Tmain::Button5Click); });
-}
-
-// The next or previous station, chosen as in the list.
-void Tmain::mediaStep(int by)
-{
-    whenNoGesture([this, by] {
-        handle([this, by] {
-            const int row = LastRadioIndex + by;
-            if (row < 1 || row > Stations.size())
-                return;
-            webradio->setRow(row);
-            webradioClosePopup();
-        });
-    });
-}
-
-void Tmain::mediaSetVolume(double volume)
-{
-    whenNoGesture([this, volume] {
-        handle([this, volume] {
-            airvol->setRealValueQuietly(qRound(volume * 100));
-            airvolChange();
-        });
-    });
-}
-
-void Tmain::mediaRaise()
+// What Wayland allows: the desktop decides (the activation protocol, which
+// Qt uses for activateWindow()).
+void Tmain::raiseWindow()
 {
     showNormal();
     raise();
     activateWindow();
-}
-
-// As the exit button, even while an error box is open.
-void Tmain::mediaQuit()
-{
-    exit_bClick();
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/media_player.h"
 #include "app/rule_timer.h"
-#include "control/device_commands.h"
-#include "control/device_session.h"
-#include "control/media_player.h"
 #include "control/stations.h"
 #include "discovery/device_row.h"
+#include "session/device_session.h"
+#include "session/selected_box.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -13,9 +13,12 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class Banner;
+class ErrorBoxes;
+class MediaActions;
 class DeviceList;
 class PageTabs;
 class QCheckBox;
@@ -27,7 +30,7 @@ class WebPage;
 
 // The program's one window: header banner, the five pages and the status bar,
 // with the handlers that drive the selected Orvex device.
-class Tmain : public QWidget, private MediaControl
+class Tmain : public QWidget
 {
     Q_OBJECT
 
@@ -51,9 +54,9 @@ public:
     const QList<DeviceRow> &devices() const { return m_session->devices(); }
     QStringList deviceIPs() const;
     QStringList devicePorts() const;
-    const StationList &stations() const { return Stations; }
-    int lastRadioIndex() const { return LastRadioIndex; }
-    int lastDlnaIndex() const { return LastDlnaIndex; }
+    const StationList &stations() const { return m_selected.stations(); }
+    int lastRadioIndex() const { return m_selected.LastRadioIndex; }
+    int lastDlnaIndex() const { return m_selected.LastDlnaIndex; }
     RuleTimer &searchTimer() { return searchtim; }
     RuleTimer &bannerTimer();
     // An action runs beside the window (the pages take no input meanwhile).
@@ -78,8 +81,10 @@ private:
     void connectHandlers();
     template <typename Handler> void handle(Handler handler);
     void showError(const QString &message);
+    void errorBoxesOpen(bool open);
     DeviceSession::Ended whenEnded(std::function<void()> afterFailure = {}, std::function<void()> afterEnd = {});
     void connectSession();
+    void connectMediaPlayer();
     void setBusy(bool busy);
     void showBusy();
     void cancelAction();
@@ -93,18 +98,8 @@ private:
     void startupTimer();
     QString GetGatewayIP();
     void FormClose();
-    bool noGestureUnderWay() const;
-    void whenNoGesture(std::function<void()> run);
-
-    // The media player (media widget, media keys, playerctl).
-    MediaState mediaState() const override;
-    void mediaPlay() override;
-    void mediaStop() override;
-    void mediaStep(int by) override;
-    void mediaSetVolume(double volume) override;
-    void mediaRaise() override;
-    void mediaQuit() override;
     void terminateApplication();
+    void raiseWindow();
 
     // Banner timer.
     void mtimerTimer();
@@ -112,6 +107,8 @@ private:
     // Discovery.
     void SearchDevices();
     void AddDeviceFromResponse(const DeviceRow &row);
+    void announcedDevice(const DeviceRow &row);
+    void deviceLeaving(const QString &location);
     void showSkipNotice();
 
     // Command channel.
@@ -119,7 +116,9 @@ private:
     const DeviceRow &selectedDevice() const;
     QString selectedIP() const;
     Box selectedBox() const;
-    DeviceSession::StationAddress stationAddress(int row) const;
+    QString streamAddress(int row) const;
+    int shownRow() const;
+    bool pagesLoaded() const;
     QString statusLine() const;
     void regainPages();
 
@@ -156,22 +155,21 @@ private:
     bool m_shownOnce = false;
     int m_frameChecks = 0;
     bool m_guardTripped = false;
-    // The device work, on a worker thread of its own.
-    DeviceSession *m_session;
+    // The device work, on a worker thread of its own; it goes first when the
+    // window does, or when window creation fails.
+    std::unique_ptr<DeviceSession> m_session;
+    // The box the pages describe and what is known of it.
+    SelectedBox m_selected;
     bool m_busy = false;
     bool m_pagesEnabled = false; // as the handlers left them; off while busy too
     QTimer m_busyShown; // the busy line and cursor come after 300 ms
     QPointer<QWidget> m_pagesFocus; // the control that had the focus when the pages were disabled
-    bool m_errorBoxOpen = false;
+    ErrorBoxes *m_errorBoxes = nullptr;
     std::vector<std::function<void()>> m_waiting; // handlers held while an error box is open
     // What the last search skipped, shown once the refresh after it is done.
     QString m_skipNotice;
-    // The row whose box the status line and the pages describe; -1 for none.
-    int m_shownRow = -1;
+    std::unique_ptr<MediaActions> m_media;
     MediaPlayer *m_player = nullptr;
-    // What the last start or stop that went through left playing; the box has
-    // no file that says so.
-    enum class Playing { Nothing, Orvex, Dlna } m_playing = Playing::Nothing;
 
     Banner *infolab = nullptr;
     QWidget *busyRow = nullptr; // a thin progress line and "Cancel" under the banner
@@ -206,8 +204,4 @@ private:
     RuleTimer searchtim;
 
     QString DevicePrefix;
-    QString m_gateway; // for the router line, once the Wi-Fi name is known
-    StationList Stations;
-    int LastRadioIndex = 0;
-    int LastDlnaIndex = 0;
 };

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/socket_error.h"
-
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QString>
@@ -36,13 +34,6 @@ public:
     static Failure indexOutOfBounds(qsizetype index)
     {
         return Failure(Failure::tr("List index out of bounds (%1)").arg(index));
-    }
-
-    // "Socket Error # <code>" + CR LF + the system's text for the code.
-    static Failure socket(int code)
-    {
-        return Failure(Failure::tr("Socket Error # %1").arg(code) + QStringLiteral("\r\n")
-            + QString::fromLocal8Bit(platform::socketErrorText(code)));
     }
 
 private:

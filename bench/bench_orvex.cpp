@@ -40,6 +40,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <functional>
 
@@ -122,24 +123,21 @@ void benchSearch()
             continue;
         }
         QList<double> perDevice;
-        SsdpEndpoint endpoint; // one endpoint and one download client for the whole run, as in the program
-        HttpClient hdown;
+        SsdpEndpoint endpoint; // one endpoint for the whole run, as in the program
+        const SearchLimits limits;
         for (int run = 0; run < 5; ++run) {
-            int found = 0;
+            std::atomic<int> found { 0 };
             QElapsedTimer clock;
             clock.start();
-            searchDevicesOn(
-                endpoint,
-                [&](const QString &reply, const QString &address, Deadline readDeadline) {
-                    if (deviceFromReply(reply, address, readDeadline, std::bind_front(&HttpClient::getNamed, &hdown)))
-                        ++found;
-                },
-                deadlineIn(ActionBudget));
-            const double ms = double(clock.nsecsElapsed()) / 1e6 - 1000.0;
+            DeviceSearch search(searchTransport(endpoint), [&](const DeviceRow &, DeviceSearch::Phase) { ++found; });
+            search.run(deadlineIn(ActionBudget), {});
+            // Beyond the second of silence after the last send.
+            const double ms
+                = double(clock.nsecsElapsed()) / 1e6 - double((limits.resends.back() + limits.silence).count());
             if (found == count)
                 perDevice << ms / count;
             else
-                std::printf("search: %d of %d devices found\n", found, count);
+                std::printf("search: %d of %d devices found\n", found.load(), count);
         }
         std::printf(
             "search  %2d devices, %zu adapter(s): median %.3f ms per device beyond the silence (goal <= 2 ms)\n", count,

@@ -5,22 +5,24 @@
 #include "control/reply_text.h"
 #include "control/state_files.h"
 
-CommandChannel::CommandChannel(HttpClient &ht, HttpClient &hdown, Deadline deadline, Notice notice)
+CommandChannel::CommandChannel(
+    HttpClient &ht, HttpClient &hdown, Deadline deadline, std::stop_token stop, Notice notice)
     : m_ht(ht)
     , m_hdown(hdown)
     , m_deadline(deadline)
+    , m_stop(std::move(stop))
     , m_notice(std::move(notice))
 {
 }
 
 QByteArray CommandChannel::command(const QString &address, const QString &target) const
 {
-    return m_ht.post(endpoints::url(address, target), m_deadline);
+    return m_ht.post(endpoints::url(address, target), m_deadline, m_stop);
 }
 
 QByteArray CommandChannel::file(const QString &address, const QString &target) const
 {
-    return m_hdown.get(endpoints::url(address, target), m_deadline);
+    return m_hdown.get(endpoints::url(address, target), m_deadline, m_stop);
 }
 
 void CommandChannel::commandWithNotice(const QString &address, const QString &target, int ms) const
@@ -61,6 +63,16 @@ void chooseDlnaStream(const CommandChannel &channel, const Box &box, int row, co
 void playDlna(const CommandChannel &channel, const Box &box)
 {
     channel.commandWithNotice(box.address, endpoints::dlnaPlay(box.address, box.port), 2000);
+}
+
+void startDlna(const CommandChannel &channel, const Box &box, int row, const QString &streamAddress,
+    const std::function<void()> &streamChosen)
+{
+    stopOrvex(channel, box, 1000);
+    chooseDlnaStream(channel, box, row, streamAddress);
+    if (streamChosen)
+        streamChosen();
+    playDlna(channel, box);
 }
 
 void stopDlna(const CommandChannel &channel, const Box &box)
@@ -104,6 +116,23 @@ StationList sortedStations(const StationFiles &files)
 int readInteger(const CommandChannel &channel, const QString &address, const QString &target)
 {
     return oneInteger(channel.file(address, target));
+}
+
+BoxState readState(const CommandChannel &channel, const QString &address, const StateSteps &steps)
+{
+    BoxState state;
+    state.stations = sortedStations(readStationFiles(channel, address));
+    if (steps.stationsRead)
+        steps.stationsRead(state.stations);
+    state.dlnaVolume = readInteger(channel, address, endpoints::dlnaVolumeFile());
+    if (steps.dlnaVolumeRead)
+        steps.dlnaVolumeRead(state.dlnaVolume);
+    state.systemVolume = readInteger(channel, address, endpoints::systemVolumeFile());
+    if (steps.systemVolumeRead)
+        steps.systemVolumeRead(state.systemVolume);
+    state.orvexRow = readInteger(channel, address, endpoints::orvexIndexFile());
+    state.dlnaRow = readInteger(channel, address, endpoints::dlnaIndexFile());
+    return state;
 }
 
 } // namespace commands

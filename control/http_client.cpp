@@ -3,6 +3,7 @@
 #include "base/device_text.h"
 #include "base/failure.h"
 #include "control/http_request.h"
+#include "platform/socket_failure.h"
 
 #include <QHostAddress>
 #include <QNetworkCookie>
@@ -17,7 +18,6 @@
 #include <boost/beast/core/tcp_stream.hpp>
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -31,13 +31,14 @@ namespace {
 
 Failure timedOut()
 {
-    return Failure::socket(asio::error::timed_out);
+    return socketFailure(asio::error::timed_out);
 }
 
 // A host name is looked up on a thread of its own: getaddrinfo cannot be
-// interrupted, so a lookup that outlives the deadline is left to finish
-// alone rather than holding the window. Addresses in dotted form need no lookup.
-asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline, const std::atomic<bool> &interrupted)
+// stopped, so a lookup that outlives the deadline or the action is left to
+// finish alone rather than holding the window. Addresses in dotted form need
+// no lookup.
+asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline, std::stop_token stop)
 {
     error_code ec;
     const auto literal = asio::ip::make_address_v4(host, ec);
@@ -47,7 +48,7 @@ asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline, const st
     struct Lookup
     {
         std::mutex mutex;
-        std::condition_variable done;
+        std::condition_variable_any done;
         bool finished = false;
         error_code error;
         std::optional<asio::ip::address_v4> address;
@@ -66,13 +67,10 @@ asio::ip::address_v4 lookUp(const std::string &host, Deadline deadline, const st
         lookup->done.notify_all();
     }).detach();
     std::unique_lock lock(lookup->mutex);
-    // Woken every so often to see whether the action was cancelled.
-    while (!lookup->finished) {
-        if (interrupted)
+    if (!lookup->done.wait_until(lock, stop, deadline, [&lookup] { return lookup->finished; })) {
+        if (stop.stop_requested())
             throw Failure::cancelled();
-        if (Clock::now() >= deadline)
-            throw timedOut();
-        lookup->done.wait_until(lock, within(deadline, milliseconds(50)));
+        throw timedOut();
     }
     if (!lookup->address)
         throw Failure(Failure::tr("Host not found: %1 (%2)")
@@ -117,13 +115,14 @@ struct HttpClient::Connection
     boost::beast::tcp_stream stream { io };
     QByteArray host;
     quint16 port = 0;
+    QString address; // the address connected to, in dotted form
     bool otherHost = false;
-    std::atomic<bool> interrupted = false;
 
-    template <typename Start> OperationResult run(Start &&start)
+    template <typename Start> OperationResult run(std::stop_token stop, Start &&start)
     {
-        const OperationResult result = runOperation(io, std::forward<Start>(start));
-        if (interrupted)
+        const OperationResult result = runOperation(
+            io, stop, [this] { stream.cancel(); }, std::forward<Start>(start));
+        if (result.cancelled)
             throw Failure::cancelled();
         return result;
     }
@@ -147,23 +146,6 @@ void HttpClient::closeConnection()
     m_connection->stream.close();
 }
 
-void HttpClient::interrupt()
-{
-    Connection &c = *m_connection;
-    c.interrupted = true;
-    // Run on the client's own thread inside its blocking call, or at the start
-    // of its next one: the operation under way ends at once.
-    asio::post(c.io, [&c] { c.stream.cancel(); });
-}
-
-void HttpClient::clearInterrupt()
-{
-    Connection &c = *m_connection;
-    c.interrupted = false;
-    c.io.restart();
-    c.io.poll(); // a cancel posted after the last call
-}
-
 QByteArray HttpClient::cookieHeaderFor(const RequestUrl &url) const
 {
     QByteArray header;
@@ -184,28 +166,33 @@ void HttpClient::storeCookies(const RequestUrl &url, const QList<QByteArray> &se
         m_cookies.setCookiesFromUrl(cookies, cookieUrl(url));
 }
 
-void HttpClient::connectTo(const RequestUrl &url, Deadline deadline, Hosts hosts)
+void HttpClient::connectTo(const RequestUrl &url, Deadline deadline, std::stop_token stop, const Allowed &allowed)
 {
     closeConnection();
-    if (m_connection->interrupted)
+    if (stop.stop_requested())
         throw Failure::cancelled();
-    const auto address = lookUp(url.host.toStdString(), deadline, m_connection->interrupted);
-    if (hosts == Hosts::OtherHostsOnly && !isOtherHost(address))
-        throw Failure(Failure::tr("%1 is not the address of a device on the network")
-                          .arg(QString::fromStdString(address.to_string())));
+    const auto address = lookUp(url.host.toStdString(), deadline, stop);
+    const QString dotted = QString::fromStdString(address.to_string());
+    // A datagram is a claim: what it names is fetched only from its sender.
+    if (!allowed.sender.isEmpty() && dotted != allowed.sender)
+        throw Failure(Failure::tr("The LOCATION names %1, another host than the one that sent it")
+                          .arg(quoted(QString::fromLatin1(url.host))));
+    if (allowed.hosts == Hosts::OtherHostsOnly && !isOtherHost(address))
+        throw Failure(Failure::tr("%1 is not the address of a device on the network").arg(dotted));
     Connection &c = *m_connection;
     c.stream.expires_at(within(deadline, m_bounds.connect));
-    const error_code ec = c.run([&](auto handler) {
+    const error_code ec = c.run(stop, [&](auto handler) {
                                c.stream.async_connect(tcp::endpoint(address, url.port), std::move(handler));
                            }).error;
     if (ec) {
         closeConnection();
         if (ec == boost::beast::error::timeout)
             throw timedOut();
-        throw Failure::socket(ec.value());
+        throw socketFailure(ec.value());
     }
     c.host = url.host;
     c.port = url.port;
+    c.address = dotted;
     c.otherHost = isOtherHost(address);
 }
 
@@ -226,7 +213,7 @@ bool HttpClient::connectionStillOpen() const
 }
 
 HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request, bool http10, Deadline deadline,
-    const ReplyLimits &limits, Progress &progress)
+    std::stop_token stop, const ReplyLimits &limits, Progress &progress)
 {
     Connection &c = *m_connection;
     // A failed operation fails the request; with the time-out text when the
@@ -237,10 +224,10 @@ HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request,
             throw timedOut();
         }
         if (ec)
-            throw Failure::socket(ec.value());
+            throw socketFailure(ec.value());
     };
     c.stream.expires_at(within(deadline, m_bounds.idle));
-    check(c.run([&](auto handler) {
+    check(c.run(stop, [&](auto handler) {
                asio::async_write(
                    c.stream, asio::buffer(request.constData(), std::size_t(request.size())), std::move(handler));
            }).error);
@@ -250,8 +237,8 @@ HttpReply HttpClient::exchange(const RequestUrl &url, const QByteArray &request,
         char buffer[16384];
         for (;;) {
             c.stream.expires_at(within(deadline, m_bounds.idle));
-            const auto read
-                = c.run([&](auto handler) { c.stream.async_read_some(asio::buffer(buffer), std::move(handler)); });
+            const auto read = c.run(
+                stop, [&](auto handler) { c.stream.async_read_some(asio::buffer(buffer), std::move(handler)); });
             // A clean close may end a reply; a reset never does.
             if (read.error == asio::error::eof) {
                 reader.closed();
@@ -281,15 +268,15 @@ QByteArray HttpClient::finish(const RequestUrl &url, const HttpReply &reply)
     return reply.body;
 }
 
-QByteArray HttpClient::post(const QString &urlText, Deadline deadline)
+QByteArray HttpClient::post(const QString &urlText, Deadline deadline, std::stop_token stop)
 {
     const RequestUrl url = parseRequestUrl(urlText);
     closeConnection(); // every POST goes out on a new connection
-    connectTo(url, deadline, Hosts::Any);
+    connectTo(url, deadline, stop, {});
     HttpReply reply;
     try {
         Progress progress;
-        reply = exchange(url, buildPostRequest(url, cookieHeaderFor(url)), true, deadline, {}, progress);
+        reply = exchange(url, buildPostRequest(url, cookieHeaderFor(url)), true, deadline, stop, {}, progress);
     } catch (const Failure &) {
         closeConnection();
         throw;
@@ -297,41 +284,45 @@ QByteArray HttpClient::post(const QString &urlText, Deadline deadline)
     return finish(url, reply);
 }
 
-QByteArray HttpClient::get(const QString &url, Deadline deadline, const ReplyLimits &limits)
+QByteArray HttpClient::get(const QString &url, Deadline deadline, std::stop_token stop, const ReplyLimits &limits)
 {
-    return fetch(url, deadline, limits, Hosts::Any);
+    return fetch(url, deadline, stop, limits, {});
 }
 
-QByteArray HttpClient::getNamed(const QString &url, Deadline deadline, std::size_t maxBytes)
+QByteArray HttpClient::getNamed(
+    const QString &url, Deadline deadline, std::size_t maxBytes, const QString &sender, std::stop_token stop)
 {
     ReplyLimits limits;
     limits.maxBody = maxBytes;
-    return fetch(url, deadline, limits, Hosts::OtherHostsOnly);
+    return fetch(url, deadline, stop, limits, { Hosts::OtherHostsOnly, sender });
 }
 
-QByteArray HttpClient::fetch(const QString &urlText, Deadline deadline, const ReplyLimits &limits, Hosts hosts)
+QByteArray HttpClient::fetch(
+    const QString &urlText, Deadline deadline, std::stop_token stop, const ReplyLimits &limits, const Allowed &allowed)
 {
     const RequestUrl url = parseRequestUrl(urlText);
-    bool reused = m_connection->stream.socket().is_open() && m_connection->host == url.host
-        && m_connection->port == url.port && (hosts == Hosts::Any || m_connection->otherHost) && connectionStillOpen();
+    const Connection &open = *m_connection;
+    bool reused = open.stream.socket().is_open() && open.host == url.host && open.port == url.port
+        && (allowed.hosts == Hosts::Any || open.otherHost)
+        && (allowed.sender.isEmpty() || open.address == allowed.sender) && connectionStillOpen();
     if (!reused)
-        connectTo(url, deadline, hosts);
+        connectTo(url, deadline, stop, allowed);
     const QByteArray request = buildGetRequest(url, cookieHeaderFor(url));
     HttpReply reply;
     for (;;) {
         Progress progress;
         try {
-            reply = exchange(url, request, false, deadline, limits, progress);
+            reply = exchange(url, request, false, deadline, stop, limits, progress);
             break;
-        } catch (const Failure &) {
+        } catch (const Failure &failure) {
             closeConnection();
             // A kept-alive connection may have been closed by the device just as
             // we sent: try once more on a fresh one if it was closed before any
             // byte of the reply came back.
-            if (!reused || progress.anyByte || progress.timedOut || m_connection->interrupted)
+            if (!reused || progress.anyByte || progress.timedOut || failure.kind() == Failure::Kind::Cancelled)
                 throw;
             reused = false;
-            connectTo(url, deadline, hosts);
+            connectTo(url, deadline, stop, allowed);
         }
     }
     // A reply read in full keeps its connection when it allows it, whatever

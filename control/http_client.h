@@ -8,13 +8,15 @@
 #include <QString>
 
 #include <memory>
+#include <stop_token>
 
 struct RequestUrl;
 
 // An HTTP client of the window (`ht` for commands, `hdown` for files): its own
 // connection and its own cookie store. Every call blocks until the exchange is
 // complete or has failed; every wait inside it ends at the caller's deadline
-// at the latest.
+// at the latest, and at once (with Failure::cancelled()) when the caller's
+// action is stopped. One thread uses a client at a time.
 class HttpClient
 {
 public:
@@ -32,25 +34,20 @@ public:
     HttpClient &operator=(const HttpClient &) = delete;
 
     // Command request: POST HTTP/1.0 on a new connection. Returns the body.
-    QByteArray post(const QString &url, Deadline deadline);
+    QByteArray post(const QString &url, Deadline deadline, std::stop_token stop = {});
     // File request: GET HTTP/1.1, reusing the open connection to the same host
     // and port when the device has not closed it. Returns the body.
-    QByteArray get(const QString &url, Deadline deadline, const ReplyLimits &limits = {});
-    // A GET of an address that a device named, such as its description's: the
-    // body is bounded to `maxBytes`, and an address that is no other single
-    // host (any address of this computer, 0.0.0.0/8, link-local, multicast or
-    // broadcast) is refused.
-    QByteArray getNamed(const QString &url, Deadline deadline, std::size_t maxBytes);
+    QByteArray get(const QString &url, Deadline deadline, std::stop_token stop = {}, const ReplyLimits &limits = {});
+    // A GET of an address that a device named in a datagram from `sender`,
+    // such as its description's: the body is bounded to `maxBytes`; an address
+    // that is not the sender's (after a name is looked up) is refused before
+    // any connection, and so is one that is no other single host (any address
+    // of this computer, 0.0.0.0/8, link-local, multicast or broadcast).
+    QByteArray getNamed(
+        const QString &url, Deadline deadline, std::size_t maxBytes, const QString &sender, std::stop_token stop = {});
 
     QNetworkCookieJar &cookies() { return m_cookies; }
     void closeConnection();
-
-    // From any thread: the call under way, and every later one until
-    // clearInterrupt(), fails at once with Failure::cancelled(). A name
-    // lookup under way is left to finish alone.
-    void interrupt();
-    // On the calling thread, between actions.
-    void clearInterrupt();
 
 private:
     enum class Hosts { Any, OtherHostsOnly };
@@ -61,10 +58,19 @@ private:
         bool timedOut = false;
     };
 
-    QByteArray fetch(const QString &url, Deadline deadline, const ReplyLimits &limits, Hosts hosts);
-    void connectTo(const RequestUrl &url, Deadline deadline, Hosts hosts);
+    // Where a request may connect: any host, or only other hosts and only the
+    // sender's address when one is given.
+    struct Allowed
+    {
+        Hosts hosts = Hosts::Any;
+        QString sender;
+    };
+
+    QByteArray fetch(
+        const QString &url, Deadline deadline, std::stop_token stop, const ReplyLimits &limits, const Allowed &allowed);
+    void connectTo(const RequestUrl &url, Deadline deadline, std::stop_token stop, const Allowed &allowed);
     HttpReply exchange(const RequestUrl &url, const QByteArray &request, bool http10, Deadline deadline,
-        const ReplyLimits &limits, Progress &progress);
+        std::stop_token stop, const ReplyLimits &limits, Progress &progress);
     bool connectionStillOpen() const;
     QByteArray cookieHeaderFor(const RequestUrl &url) const;
     void storeCookies(const RequestUrl &url, const QList<QByteArray> &setCookies);

@@ -28,6 +28,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <mutex>
 
 namespace {
 
@@ -136,18 +137,24 @@ public:
 private:
     // ------------------------------------------------------------ boxes
 
-    // One search, as the window makes it, within the run's deadline.
-    QList<DeviceRow> search()
+    // The window's search within the run's deadline. Without a window to list
+    // late answers it reads all that come within the time the request gives
+    // the boxes, unless the box it wants (by its whole name) answers first.
+    QList<DeviceRow> search(const QString &wanted = QString())
     {
+        std::mutex mutex;
         QList<DeviceRow> rows;
-        searchDevicesOn(
-            m_ud,
-            [&](const QString &reply, const QString &address, Deadline readDeadline) {
-                const auto fetch = std::bind_front(&HttpClient::getNamed, &m_hdown);
-                if (const auto row = deviceFromReply(reply, address, readDeadline, fetch))
-                    rows.append(*row);
-            },
-            m_deadline);
+        {
+            DeviceSearch *running = nullptr;
+            DeviceSearch search(searchTransport(m_ud), [&](const DeviceRow &row, DeviceSearch::Phase) {
+                const std::lock_guard lock(mutex);
+                rows.append(row);
+                if (!wanted.isEmpty() && row.name.compare(wanted, Qt::CaseInsensitive) == 0)
+                    running->finish();
+            });
+            running = &search;
+            search.run(m_deadline, {}, DeviceSearch::End::AfterLateWindow);
+        }
         return rows;
     }
 
@@ -159,7 +166,7 @@ private:
                 usage(tr("this command needs the box's renderer port: give it as %1:PORT, or by name").arg(argument));
             return *byAddress;
         }
-        const QList<DeviceRow> rows = search();
+        const QList<DeviceRow> rows = search(argument);
         const BoxChoice choice = chooseBox(rows, argument);
         if (choice.box)
             return *choice.box;
@@ -189,10 +196,10 @@ private:
 
     CommandChannel channel()
     {
-        return CommandChannel(m_ht, m_hdown, m_deadline, [](const QString &line, int) { print(field(line)); });
+        return CommandChannel(m_ht, m_hdown, m_deadline, {}, [](const QString &line, int) { print(field(line)); });
     }
 
-    static Box target(const DeviceRow &row) { return { row.address, row.port }; }
+    static Box target(const DeviceRow &row) { return { row.address, row.port, row.name }; }
 
     // The box's stations as the window lists them.
     static StationList stationsOf(const CommandChannel &c, const QString &address)
@@ -223,12 +230,12 @@ private:
     void status()
     {
         const DeviceRow row = box(takeBox(0), false);
-        const CommandChannel c = channel();
-        const StationList stations = stationsOf(c, row.address);
-        const int dlnaVolume = commands::readInteger(c, row.address, endpoints::dlnaVolumeFile());
-        const int volume = commands::readInteger(c, row.address, endpoints::systemVolumeFile());
-        const int orvexRow = commands::readInteger(c, row.address, endpoints::orvexIndexFile());
-        const int dlnaRow = commands::readInteger(c, row.address, endpoints::dlnaIndexFile());
+        const BoxState state = commands::readState(channel(), row.address);
+        const StationList &stations = state.stations;
+        const int dlnaVolume = state.dlnaVolume;
+        const int volume = state.systemVolume;
+        const int orvexRow = state.orvexRow;
+        const int dlnaRow = state.dlnaRow;
         const auto name = [&stations](int row) {
             return row >= 1 && row <= stations.size() ? stations.at(row - 1).Description : QString();
         };
@@ -289,7 +296,8 @@ private:
     }
 
     // "Start Orvex" stops the DLNA renderer first; "Start DLNA" stops the Orvex
-    // service, sends the stream of the row the box has chosen, then plays.
+    // service, sends the stream of the row the box has chosen, then plays: the
+    // window's requests, after the reads that its refresh made before.
     void start()
     {
         const QString which = player();
@@ -302,11 +310,8 @@ private:
         const StationList stations = stationsOf(c, row.address);
         const int dlnaRow = commands::readInteger(c, row.address, endpoints::dlnaIndexFile());
         // The stored row must name a station before anything is sent.
-        if (dlnaRow < 1 || dlnaRow > stations.size())
-            throw Failure::indexOutOfBounds(qsizetype(dlnaRow) - 1);
-        commands::stopOrvex(c, target(row), 1000);
-        commands::chooseDlnaStream(c, target(row), dlnaRow, stations.at(dlnaRow - 1).IP);
-        commands::playDlna(c, target(row));
+        const QString stream = stations.at(qsizetype(dlnaRow) - 1).IP;
+        commands::startDlna(c, target(row), dlnaRow, stream);
     }
 
     void stop()

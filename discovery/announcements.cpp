@@ -1,5 +1,6 @@
 #include "discovery/announcements.h"
 #include "discovery/ssdp.h"
+#include "platform/multicast.h"
 #include "platform/netinfo.h"
 
 #include <boost/asio/io_context.hpp>
@@ -7,16 +8,14 @@
 #include <boost/asio/ip/udp.hpp>
 #include <boost/asio/steady_timer.hpp>
 
+#include <QHostAddress>
 #include <QStringList>
+#include <QUrl>
 
 #include <algorithm>
 #include <array>
 #include <thread>
 #include <vector>
-
-#ifdef __linux__
-#include <netinet/in.h>
-#endif
 
 namespace asio = boost::asio;
 using boost::system::error_code;
@@ -53,56 +52,151 @@ AnnouncementKind announcementKind(const QString &datagram)
     return AnnouncementKind::Other;
 }
 
-AnnouncementGate::AnnouncementGate(int perSource, int total)
+bool locationMayNameSender(const QString &location, const QString &sender)
+{
+    QHostAddress named;
+    if (!named.setAddress(QUrl(location).host()))
+        return true; // a name, looked up when it is fetched
+    return named.protocol() == QAbstractSocket::IPv4Protocol && named == QHostAddress(sender);
+}
+
+AnnouncementGate::AnnouncementGate(int perSource)
     : m_perSource(perSource)
-    , m_total(total)
 {
 }
 
-bool AnnouncementGate::admit(const QString &source, const QString &location, Clock::time_point now)
+bool AnnouncementGate::admit(const Announcement &announcement, Clock::time_point now)
 {
     if (now - m_minuteStart >= std::chrono::minutes(1)) {
         m_minuteStart = now;
         m_fromSource.clear();
-        m_locations.clear();
+        m_seen.clear();
     }
-    if (location.isEmpty() || m_locations.contains(location))
+    const QString key = QString::number(int(announcement.kind)) + u' ' + announcement.location;
+    if (announcement.location.isEmpty() || m_seen.contains(key))
         return false;
-    int &count = m_fromSource[source];
-    if (count >= m_perSource || m_locations.size() >= m_total) {
-        if (count == 0)
-            m_fromSource.remove(source); // only sources that were let through are kept
+    int &count = m_fromSource[announcement.source];
+    if (count >= m_perSource)
         return false;
-    }
     ++count;
-    m_locations.insert(location);
+    m_seen.insert(key);
     return true;
+}
+
+AnnouncementQueue::AnnouncementQueue()
+    : AnnouncementQueue(Limits {})
+{
+}
+
+AnnouncementQueue::AnnouncementQueue(Limits limits)
+    : m_limits(limits)
+{
+}
+
+void AnnouncementQueue::newMinute(Clock::time_point now)
+{
+    if (now - m_minuteStart < std::chrono::minutes(1))
+        return;
+    m_minuteStart = now;
+    m_readFrom.clear();
+    m_failures.clear();
+}
+
+void AnnouncementQueue::offer(const Announcement &announcement, Clock::time_point now)
+{
+    newMinute(now);
+    const QString &source = announcement.source;
+    if (m_failures.value(source) >= m_limits.failuresPerSource || !mayAddRow(source))
+        return;
+    if (std::any_of(m_waiting.cbegin(), m_waiting.cend(),
+            [&announcement](const Announcement &a) { return a.location == announcement.location; }))
+        return;
+    if (m_waiting.size() >= m_limits.waiting) {
+        // A source's first read goes before a source's later ones: the newest
+        // of a source that has had its turn gives way to it.
+        if (readThisMinute(source))
+            return;
+        const auto yields = std::find_if(
+            m_waiting.rbegin(), m_waiting.rend(), [this](const Announcement &a) { return readThisMinute(a.source); });
+        if (yields == m_waiting.rend())
+            return;
+        m_waiting.erase(std::next(yields).base());
+    }
+    m_waiting.append(announcement);
+}
+
+std::optional<Announcement> AnnouncementQueue::take(const QSet<QString> &reading, Clock::time_point now)
+{
+    newMinute(now);
+    const auto free = [&reading](const Announcement &a) { return !reading.contains(a.source); };
+    auto next = std::find_if(m_waiting.begin(), m_waiting.end(),
+        [&](const Announcement &a) { return free(a) && !readThisMinute(a.source); });
+    if (next == m_waiting.end())
+        next = std::find_if(m_waiting.begin(), m_waiting.end(), free);
+    if (next == m_waiting.end())
+        return std::nullopt;
+    const Announcement announcement = *next;
+    m_waiting.erase(next);
+    m_readFrom.insert(announcement.source);
+    return announcement;
+}
+
+void AnnouncementQueue::failed(const QString &source, Clock::time_point now)
+{
+    newMinute(now);
+    if (++m_failures[source] >= m_limits.failuresPerSource)
+        m_waiting.removeIf([&source](const Announcement &a) { return a.source == source; });
+}
+
+bool AnnouncementQueue::mayAddRow(const QString &source) const
+{
+    return m_rows.value(source) < m_limits.rowsPerSource;
+}
+
+void AnnouncementQueue::rowAdded(const QString &source)
+{
+    if (++m_rows[source] >= m_limits.rowsPerSource)
+        m_waiting.removeIf([&source](const Announcement &a) { return a.source == source; });
+}
+
+void AnnouncementQueue::restart()
+{
+    m_waiting.clear();
+    m_rows.clear();
 }
 
 struct AnnouncementListener::State
 {
-    explicit State(Alive alive)
-        : alive(std::move(alive))
+    explicit State(Heard heard)
+        : heard(std::move(heard))
     {
     }
 
     void join();
     void receive();
+    void received(error_code error, std::size_t bytes);
 
-    Alive alive;
+    Heard heard;
     asio::io_context io;
     udp::socket socket { io };
-    asio::steady_timer timer { io };
+    asio::steady_timer adapterTimer { io };
+    asio::steady_timer pause { io };
     udp::endpoint from;
     std::array<char, SsdpEndpoint::BufferSize + 1> buffer;
     std::vector<asio::ip::address_v4> joined;
     AnnouncementGate gate;
+    bool receiving = false; // a receive is armed
+    int errorsInARow = 0;
     std::thread thread;
 };
 
 namespace {
 const auto Group = asio::ip::make_address_v4("239.255.255.250");
 constexpr std::chrono::seconds AdapterLook { 5 };
+// After a receive error the listener waits this long, twice as long after
+// each further one in a row, up to the longest.
+constexpr std::chrono::milliseconds FirstPause { 100 };
+constexpr std::chrono::milliseconds LongestPause { 10000 };
 } // namespace
 
 // Joins the group on each adapter the search uses and leaves it on those gone;
@@ -135,8 +229,8 @@ void AnnouncementListener::State::join()
             now.push_back(address);
     }
     joined = std::move(now);
-    timer.expires_after(AdapterLook);
-    timer.async_wait([this](error_code e) {
+    adapterTimer.expires_after(AdapterLook);
+    adapterTimer.async_wait([this](error_code e) {
         if (!e)
             join();
     });
@@ -144,24 +238,42 @@ void AnnouncementListener::State::join()
 
 void AnnouncementListener::State::receive()
 {
-    socket.async_receive_from(asio::buffer(buffer), from, [this](error_code e, std::size_t n) {
-        if (e == asio::error::operation_aborted)
-            return;
-        if (!e && n <= std::size_t(SsdpEndpoint::BufferSize)) {
-            const QString text = decodeDatagram(QByteArray(buffer.data(), qsizetype(n)));
-            if (announcementKind(text) == AnnouncementKind::RendererAlive) {
-                Announcement announcement { text, QString::fromStdString(from.address().to_string()),
-                    locationFromReply(text) };
-                if (gate.admit(announcement.source, announcement.location))
-                    alive(announcement);
-            }
-        }
-        receive();
-    });
+    receiving = true;
+    socket.async_receive_from(asio::buffer(buffer), from, [this](error_code e, std::size_t n) { received(e, n); });
 }
 
-AnnouncementListener::AnnouncementListener(Alive alive)
-    : d(std::make_unique<State>(std::move(alive)))
+void AnnouncementListener::State::received(error_code error, std::size_t bytes)
+{
+    receiving = false;
+    if (error == asio::error::operation_aborted)
+        return;
+    if (error && error != asio::error::message_size) {
+        // An error that repeats (a network that went away) must not spin:
+        // the next receive waits, longer each time.
+        const auto wait = std::min(LongestPause, FirstPause * (1 << std::min(errorsInARow++, 7)));
+        pause.expires_after(wait);
+        pause.async_wait([this](error_code e) {
+            if (!e && !receiving)
+                receive();
+        });
+        return;
+    }
+    errorsInARow = 0;
+    if (!error && bytes <= std::size_t(SsdpEndpoint::BufferSize)) {
+        const QString text = decodeDatagram(QByteArray(buffer.data(), qsizetype(bytes)));
+        const AnnouncementKind kind = announcementKind(text);
+        if (kind != AnnouncementKind::Other) {
+            const Announcement announcement { kind, text, QString::fromStdString(from.address().to_string()),
+                locationFromReply(text) };
+            if (locationMayNameSender(announcement.location, announcement.source) && gate.admit(announcement))
+                heard(announcement);
+        }
+    }
+    receive();
+}
+
+AnnouncementListener::AnnouncementListener(Heard heard)
+    : d(std::make_unique<State>(std::move(heard)))
 {
 }
 
@@ -187,13 +299,22 @@ bool AnnouncementListener::start(QString *error)
         d->socket.close(ignored);
         return false;
     }
-#if defined(__linux__) && defined(IP_MULTICAST_ALL)
-    // Only the groups this socket joined, not those of other programs.
-    const int off = 0;
-    ::setsockopt(d->socket.native_handle(), IPPROTO_IP, IP_MULTICAST_ALL, &off, sizeof off);
-#endif
+    platform::receiveOwnGroupsOnly(std::intptr_t(d->socket.native_handle()));
     d->join();
     d->receive();
-    d->thread = std::thread([state = d.get()] { state->io.run(); });
+    d->thread = std::thread([state = d.get()] {
+        // Nothing that a datagram does may end the listener, or the program
+        // with it: a failure is logged and listening goes on.
+        for (;;) {
+            try {
+                state->io.run();
+                return;
+            } catch (const std::exception &e) {
+                qWarning("Listening for announced boxes: %s", e.what());
+                if (!state->receiving)
+                    state->receive();
+            }
+        }
+    });
     return true;
 }

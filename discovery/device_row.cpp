@@ -3,14 +3,20 @@
 #include "discovery/description.h"
 #include "discovery/ssdp.h"
 
+QString requiredLocation(const QString &reply, const QString &sourceAddress)
+{
+    const QString location = locationFromReply(reply);
+    if (location.isEmpty())
+        throw Failure(Failure::tr("The reply from %1 has no LOCATION line").arg(sourceAddress));
+    return location;
+}
+
 std::optional<DeviceRow> deviceFromReply(
     const QString &reply, const QString &sourceAddress, Deadline readDeadline, const FetchDescription &fetch)
 {
     if (reply.isEmpty())
         return std::nullopt;
-    const QString location = locationFromReply(reply);
-    if (location.isEmpty())
-        throw Failure(Failure::tr("The reply from %1 has no LOCATION line").arg(sourceAddress));
+    const QString location = requiredLocation(reply, sourceAddress);
     QByteArray body;
     try {
         body = fetch(location, readDeadline, MaxDescriptionBytes);

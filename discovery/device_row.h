@@ -30,6 +30,10 @@ constexpr qsizetype MaxNameLength = 256;
 // larger than `maxBytes`. HttpClient::getNamed is one.
 using FetchDescription = std::function<QByteArray(const QString &url, Deadline deadline, std::size_t maxBytes)>;
 
+// The description address of a reply from `sourceAddress`; fails when the
+// reply has no LOCATION line.
+QString requiredLocation(const QString &reply, const QString &sourceAddress);
+
 // One SSDP reply to one row: the LOCATION line, the description it points to
 // (fetched by `readDeadline`), its friendly name and the port derived from its
 // URLBase. Nothing for an empty reply; fails with the failing layer's message

@@ -2,6 +2,7 @@
 #include "base/blocking_run.h"
 #include "base/failure.h"
 #include "base/text_rules.h"
+#include "platform/socket_failure.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/multicast.hpp>
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <deque>
 #include <optional>
 
@@ -77,7 +77,6 @@ struct SsdpEndpoint::State
     asio::io_context io;
     std::vector<std::unique_ptr<Bound>> bound;
     std::deque<Datagram> ready; // received, not handed out yet
-    std::atomic<bool> interrupted = false;
 
     void close(const Bound *gone)
     {
@@ -95,7 +94,7 @@ struct SsdpEndpoint::State
     {
         if (error && error != asio::error::message_size) {
             close(&b);
-            throw Failure::socket(error.value());
+            throw socketFailure(error.value());
         }
         Datagram datagram;
         datagram.address = QString::fromStdString(b.from.address().to_string());
@@ -106,7 +105,7 @@ struct SsdpEndpoint::State
         ready.push_back(std::move(datagram));
     }
 
-    void wait(Deadline until);
+    void wait(Deadline until, std::stop_token stop);
 };
 
 SsdpEndpoint::SsdpEndpoint()
@@ -172,10 +171,10 @@ void SsdpEndpoint::send(const QByteArray &datagram, const std::vector<std::strin
         sent = true;
     }
     if (!sent)
-        throw Failure::socket(firstFailure ? firstFailure->value() : int(asio::error::not_socket));
+        throw socketFailure(firstFailure ? firstFailure->value() : int(asio::error::not_socket));
 }
 
-void SsdpEndpoint::State::wait(Deadline until)
+void SsdpEndpoint::State::wait(Deadline until, std::stop_token stop)
 {
     // A datagram already queued is taken at once, without arming a wait.
     for (const auto &b : bound) {
@@ -189,7 +188,8 @@ void SsdpEndpoint::State::wait(Deadline until)
     // Otherwise a receive on every socket: the first to complete stops the
     // others (a stopped receive leaves its datagram on its socket). A timer
     // ends the wait: the context's own run_until rounds up to whole
-    // milliseconds, which would add to every search.
+    // milliseconds, which would add to every search. A stop cancels the
+    // timer with the receives.
     asio::steady_timer timer(io, until);
     const auto stopAll = [this, &timer] {
         timer.cancel();
@@ -199,7 +199,7 @@ void SsdpEndpoint::State::wait(Deadline until)
         }
     };
     std::optional<std::pair<Bound *, std::pair<error_code, std::size_t>>> failed;
-    runOperation(io, [&](auto) {
+    const OperationResult result = runOperation(io, stop, stopAll, [&](auto) {
         for (const auto &b : bound) {
             b->socket.async_receive_from(asio::buffer(b->buffer), b->from,
                 [this, &stopAll, &failed, raw = b.get()](error_code e, std::size_t n) {
@@ -217,38 +217,18 @@ void SsdpEndpoint::State::wait(Deadline until)
                 stopAll();
         });
     });
-    if (interrupted)
+    if (result.cancelled)
         throw Failure::cancelled();
     if (failed)
         take(*failed->first, failed->second.first, failed->second.second);
 }
 
-void SsdpEndpoint::interrupt()
+Datagram SsdpEndpoint::receive(Deadline until, std::stop_token stop)
 {
-    d->interrupted = true;
-    // Run on the endpoint's own thread inside its wait, or at the start of
-    // its next one.
-    asio::post(d->io, [state = d.get()] {
-        for (const auto &b : state->bound) {
-            error_code ignored;
-            b->socket.cancel(ignored);
-        }
-    });
-}
-
-void SsdpEndpoint::clearInterrupt()
-{
-    d->interrupted = false;
-    d->io.restart();
-    d->io.poll(); // a cancel posted after the last wait
-}
-
-Datagram SsdpEndpoint::receive(Deadline until)
-{
-    if (d->interrupted)
+    if (stop.stop_requested())
         throw Failure::cancelled();
     if (d->ready.empty() && !d->bound.empty())
-        d->wait(until);
+        d->wait(until, stop);
     if (d->ready.empty())
         return {};
     Datagram datagram = std::move(d->ready.front());

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ struct Datagram
 // searches while its address stays, so late replies to one search are read
 // by the next; a new address (a DHCP renewal, another Wi-Fi, a resume) opens a
 // new socket, an address gone closes its socket, and a failure closes it.
+// One thread uses the endpoint at a time.
 class SsdpEndpoint
 {
 public:
@@ -52,14 +54,9 @@ public:
     // opening and closing sockets to match them. Fails only when it went out
     // from none.
     void send(const QByteArray &datagram, const std::vector<std::string> &localAddresses);
-    // Waits until `until` for one datagram on any of the sockets.
-    Datagram receive(Deadline until);
-
-    // From any thread: the wait under way, and every later one until
-    // clearInterrupt(), fails at once with Failure::cancelled().
-    void interrupt();
-    // On the calling thread, between actions.
-    void clearInterrupt();
+    // Waits until `until` for one datagram on any of the sockets; a stop ends
+    // the wait at once with Failure::cancelled().
+    Datagram receive(Deadline until, std::stop_token stop = {});
 
 private:
     struct Bound;

@@ -33,7 +33,7 @@ struct WifiName
     std::string ssid; // set when state is Named
 };
 
-// The name of the Wi-Fi network the computer is connected to.
-WifiName wifiName();
+// The name of the Wi-Fi network the computer is connected to is read by
+// readWifiName (platform/wifi_name.h), without waiting.
 
 } // namespace platform

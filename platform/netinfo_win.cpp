@@ -1,6 +1,7 @@
 // Windows side of the network information: the IP Helper for the gateway and the
 // first IPv4 address, the WLAN API for the Wi-Fi name. Plain Win32, no Qt.
 #include "platform/netinfo.h"
+#include "platform/wifi_win.h"
 
 // winsock2.h must come before the other Windows headers.
 #include <winsock2.h>
@@ -90,7 +91,7 @@ std::vector<std::string> searchAddresses()
     return addresses;
 }
 
-WifiName wifiName()
+WifiName wlanWifiName()
 {
     HANDLE client = nullptr;
     DWORD version = 0;

@@ -85,6 +85,7 @@ public:
     }
     qsizetype httpCount() const { return log(QStringLiteral("http")).size(); }
 
+    // A negative delay leaves the box its own random delay within MX.
     static QJsonObject device(const QString &name, int index, int delayMs, const QJsonObject &more = {})
     {
         QJsonObject d = more;
@@ -92,7 +93,8 @@ public:
         d.insert(QStringLiteral("address"), QStringLiteral("10.77.0.%1").arg(20 + index));
         d.insert(QStringLiteral("rendererPort"), 49152 + index);
         QJsonObject ssdp = d.value(QStringLiteral("ssdp")).toObject();
-        ssdp.insert(QStringLiteral("delayMs"), delayMs);
+        if (delayMs >= 0)
+            ssdp.insert(QStringLiteral("delayMs"), delayMs);
         d.insert(QStringLiteral("ssdp"), ssdp);
         return d;
     }

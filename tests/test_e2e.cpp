@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -49,8 +50,14 @@ private slots:
         QCOMPARE(get<QLabel>("stat")->text(), QStringLiteral("Device: Living Room IP: 10.77.0.20"));
         QVERIFY(get<QLabel>("rout_ip")->text().startsWith("10.77.0.254 - SSID: "));
 
+        // The search goes out three times, the same 178 bytes from the same
+        // address and port each time.
         const auto ssdp = sim.log("ssdp");
-        QCOMPARE(ssdp.size(), 1);
+        QCOMPARE(ssdp.size(), 3);
+        for (const LogEntry &sent : ssdp) {
+            QCOMPARE(sent.raw, ssdp[0].raw);
+            QCOMPARE(sent.peer, ssdp[0].peer);
+        }
         QCOMPARE(ssdp[0].raw.size(), 178);
         QVERIFY(ssdp[0].raw.endsWith("USER-AGENT: OS/version UPnP/1.1 product/version\r\n\r\n"));
         QVERIFY(ssdp[0].peer.startsWith("10.77.0.1:"));
@@ -291,27 +298,81 @@ private slots:
         QCOMPARE(http.size() - requestsBefore, 1);
         QCOMPARE(http.last().firstLine(), QByteArray("GET /description.xml HTTP/1.1"));
         QCOMPARE(http.last().device, QStringLiteral("Later"));
-        QTest::qWait(2500); // the byebye
-        QCOMPARE(rows("dlist"), (QStringList { "First", "Later" }));
+        // Its byebye takes it off the list: it is not the box in use.
+        QTRY_COMPARE_WITH_TIMEOUT(rows("dlist"), QStringList { "First" }, 4000);
+        QCOMPARE(m_window->deviceIPs(), QStringList { "10.77.0.20" });
+        QCOMPARE(get<QListWidget>("dlist")->currentRow(), 0);
         QCOMPARE(sim.httpCount(), http.size());
         QCOMPARE(m_errors, QStringList());
     }
 
-    // A reply that comes after the silence (2000 ms, well past the 1000 ms) is
-    // read by the next search, which sends from the same local address and port.
-    void lateReplyReadByNextSearch()
+    // The selected box says goodbye: it stays, the selection stays on it by
+    // identity when a box before it leaves, and nothing is sent.
+    void byebyeLeavesTheBoxInUse()
+    {
+        QJsonObject first = SimFixture::device("First", 0, 20);
+        first.insert("ssdp", QJsonObject { { "delayMs", 20 }, { "byebyeAfterMs", 5000 } });
+        QJsonObject second = SimFixture::device("Second", 1, 60);
+        second.insert("ssdp", QJsonObject { { "delayMs", 60 }, { "byebyeAfterMs", 5000 } });
+        SimFixture sim(devices({ first, second, SimFixture::device("Third", 2, 100) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        QCOMPARE(rows("dlist"), (QStringList { "First", "Second", "Third" }));
+        clickRow(1);
+        QVERIFY(waitReady());
+        QCOMPARE(status(), QStringLiteral("Device: Second IP: 10.77.0.21"));
+        const qsizetype before = sim.httpCount();
+        QTRY_COMPARE_WITH_TIMEOUT(rows("dlist"), (QStringList { "Second", "Third" }), 6000);
+        QCOMPARE(get<QListWidget>("dlist")->currentRow(), 0);
+        QCOMPARE(m_window->deviceIPs(), (QStringList { "10.77.0.21", "10.77.0.22" }));
+        QCOMPARE(status(), QStringLiteral("Device: Second IP: 10.77.0.21"));
+        QVERIFY(tabs()->isEnabled());
+        QCOMPARE(sim.httpCount(), before);
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    // A reply that comes after the search's silence (2000 ms, well past the
+    // 1000 ms) but within MX is still read: the box is appended beside the
+    // window, the banner says so, and the selection stays. The next search
+    // sends from the same address and port and lists each box once.
+    void lateAnswerIsAppended()
     {
         SimFixture sim(devices({ SimFixture::device("Early", 0, 50), SimFixture::device("Late", 1, 2000) }));
         QVERIFY(sim.ok());
         startWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(banner(), QStringLiteral("Found Late"), 4000);
         QVERIFY(waitReady());
-        QCOMPARE(rows("dlist"), QStringList { "Early" });
+        QCOMPARE(rows("dlist"), (QStringList { "Early", "Late" }));
+        QCOMPARE(get<QListWidget>("dlist")->currentRow(), 0);
+        QCOMPARE(status(), QStringLiteral("Device: Early IP: 10.77.0.20"));
+        QVERIFY(tabs()->isEnabled());
         click("Button9");
         QVERIFY(waitReady());
-        QCOMPARE(rows("dlist"), (QStringList { "Late", "Early" }));
+        QTRY_COMPARE_WITH_TIMEOUT(rows("dlist"), (QStringList { "Early", "Late" }), 4000);
         const auto ssdp = sim.log("ssdp");
-        QCOMPARE(ssdp.size(), 2);
-        QCOMPARE(ssdp[0].peer, ssdp[1].peer);
+        QCOMPARE(ssdp.size(), 6);
+        QCOMPARE(ssdp[0].peer, ssdp[5].peer);
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    // One box that answers late, after the search's silence and after the
+    // window has said that it found none: "No devices found" gives way to it,
+    // and it is chosen and its pages loaded as a search's first row is.
+    void onlyBoxAnswersLate()
+    {
+        SimFixture sim(devices({ SimFixture::device("Slow", 0, 2900, state(35, 60, 2, 3)) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(banner(), Tmain::NoDevicesNotice(), 6000);
+        QCOMPARE(rows("dlist"), QStringList());
+        QTRY_COMPARE_WITH_TIMEOUT(rows("dlist"), QStringList { "Slow" }, 4000);
+        QCOMPARE(get<QListWidget>("dlist")->currentRow(), 0);
+        QVERIFY(waitReady());
+        QCOMPARE(status(), QStringLiteral("Device: Slow IP: 10.77.0.20"));
+        QCOMPARE(currentPage(), QStringLiteral("sett"));
+        QCOMPARE(get<StationCombo>("webradio")->row(), 2);
+        QCOMPARE(sim.requestLines().first(), QByteArray("GET /orvex/desc.txt HTTP/1.1"));
         QCOMPARE(m_errors, QStringList());
     }
 
@@ -324,8 +385,9 @@ private slots:
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
-        QCOMPARE(rows("dlist"), (QStringList { "Twice", "Twice", "AfterEmpty" }));
-        QCOMPARE(m_window->devicePorts(), (QStringList { "49152", "49152", "49153" }));
+        // A box that answers every send, twice, is one row.
+        QCOMPARE(rows("dlist"), (QStringList { "Twice", "AfterEmpty" }));
+        QCOMPARE(m_window->devicePorts(), (QStringList { "49152", "49153" }));
     }
 
     // One broken responder does not hide the others; the skips are reported.
@@ -469,11 +531,11 @@ private slots:
         auto *dladr = get<StationCombo>("dladr");
         QCOMPARE(dladr->row(), 0);
 
-        // On the prompt row only the Orvex stop goes out, then the lookup fails.
+        // On the prompt row the station is looked up before anything is sent:
+        // the web radio is not stopped for nothing.
         qsizetype before = sim.httpCount();
         click("startdlna");
-        QCOMPARE(sim.requestLines(before),
-            QList<QByteArray> { "POST /orvex/el/php_command_startstop.php?stopair HTTP/1.0" });
+        QCOMPARE(sim.requestLines(before), QList<QByteArray>());
         QCOMPARE(m_errors, QStringList { "List index out of bounds (-1)" });
         m_errors.clear();
 
@@ -531,7 +593,7 @@ private slots:
         QVERIFY(!tabs()->isEnabled());
         QCOMPARE(currentPage(), QStringLiteral("sett"));
         QVERIFY(waitReady());
-        QCOMPARE(sim.log("ssdp").size(), 2);
+        QCOMPARE(sim.log("ssdp").size(), 6); // three sends a search
         QCOMPARE(rows("dlist"), QStringList { "Box" });
         QCOMPARE(get<StationCombo>("webradio")->count(), 21);
     }
@@ -590,7 +652,8 @@ private slots:
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
-        QCOMPARE(m_errors, QStringList { "HTTP/1.1 404 Not Found." });
+        // Every failure names its box on a line of its own.
+        QCOMPARE(m_errors, QStringList { "HTTP/1.1 404 Not Found.\nBox: NoDesc (10.77.0.20)" });
         QCOMPARE(currentPage(), QStringLiteral("adv"));
         QCOMPARE(get<StationCombo>("webradio")->count(), 0);
         QCOMPARE(rows("dlist").size(), 3);
@@ -599,13 +662,13 @@ private slots:
         tabs()->setCurrentWidget(get<QWidget>("sett"));
         QTest::mouseClick(dlist->viewport(), Qt::LeftButton, {}, dlist->visualItemRect(dlist->item(1)).center());
         QVERIFY(waitReady());
-        QCOMPARE(m_errors.last(), QStringLiteral("List index out of bounds (2)"));
+        QCOMPARE(m_errors.last(), QStringLiteral("List index out of bounds (2)\nBox: ShortUrls (10.77.0.21)"));
         QCOMPARE(get<StationCombo>("webradio")->count(), 0);
 
         tabs()->setCurrentWidget(get<QWidget>("sett"));
         QTest::mouseClick(dlist->viewport(), Qt::LeftButton, {}, dlist->visualItemRect(dlist->item(2)).center());
         QVERIFY(waitReady());
-        QCOMPARE(m_errors.last(), QStringLiteral("'35\r\n' is not a valid integer value."));
+        QCOMPARE(m_errors.last(), QStringLiteral("'35\r\n' is not a valid integer value.\nBox: BadVol (10.77.0.22)"));
         QCOMPARE(get<StationCombo>("webradio")->count(), 21); // earlier steps stay done
         QCOMPARE(currentPage(), QStringLiteral("adv"));
     }
@@ -634,7 +697,7 @@ private slots:
         QVERIFY(waitReady());
         const qsizetype before = sim.httpCount();
         click("Button4");
-        QCOMPARE(m_errors, QStringList { "List index out of bounds (0)" });
+        QCOMPARE(m_errors, QStringList { "List index out of bounds (0)\nBox: Box (10.77.0.20)" });
         QCOMPARE(sim.requestLines(before),
             QList<QByteArray> { "POST /orvex/dlnastop.php?sto&ip=10.77.0.20&port=49152 HTTP/1.0" });
     }
@@ -691,26 +754,108 @@ private slots:
         QVERIFY(tabs()->isEnabled());
     }
 
-    // After a refresh that fails before it names the new box, the selection
-    // goes back to the box the pages still describe.
+    // After a refresh that fails before it names the new box, the message
+    // names the box that failed, and the selection goes back to the box the
+    // pages and the status line still describe, the one the buttons drive.
+    void failedRefreshKeepsTheNamedBox_data()
+    {
+        QTest::addColumn<QJsonObject>("kitchen");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("its station list is missing")
+            << faults({ { "/orvex/desc.txt", QJsonObject { { "status", 404 } } } })
+            << "HTTP/1.1 404 Not Found.\nBox: Kitchen (10.77.0.21)";
+        QTest::newRow("its web application is not running")
+            << QJsonObject { { "httpPort", 8080 } }
+            << "Socket Error # 111\r\nConnection refused.\nBox: Kitchen (10.77.0.21)";
+    }
     void failedRefreshKeepsTheNamedBox()
     {
-        SimFixture sim(devices({ SimFixture::device("Living Room", 0, 20),
-            SimFixture::device(
-                "Kitchen", 1, 60, faults({ { "/orvex/desc.txt", QJsonObject { { "status", 404 } } } })) }));
+        QFETCH(QJsonObject, kitchen);
+        QFETCH(QString, error);
+        SimFixture sim(
+            devices({ SimFixture::device("Living Room", 0, 20), SimFixture::device("Kitchen", 1, 60, kitchen) }));
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
         clickRow(1);
         QVERIFY(waitReady());
-        QCOMPARE(m_errors, QStringList { "HTTP/1.1 404 Not Found." });
+        QCOMPARE(m_errors, QStringList { error });
         QCOMPARE(get<QListWidget>("dlist")->currentRow(), 0);
+        QCOMPARE(get<QListWidget>("dlist")->selectedItems().value(0)->text(), QStringLiteral("Living Room"));
         QCOMPARE(status(), QStringLiteral("Device: Living Room IP: 10.77.0.20"));
         const qsizetype before = sim.httpCount();
         click("Button7");
         QCOMPARE(sim.log("http").last().device, QStringLiteral("Living Room"));
         QCOMPARE(
             sim.requestLines(before), QList<QByteArray> { "POST /orvex/el/php_command_rebshutd.php?shut HTTP/1.0" });
+    }
+
+    // Failures come one box at a time, without a box of their own inside
+    // another: while one is open nothing else starts; the next comes once the
+    // user has closed it.
+    void twoFailuresOneBoxAtATime()
+    {
+        SimFixture sim(devices({ SimFixture::device("Box", 0, 20,
+            faults({ { "/orvex/el/php_command_startstop.php?stopair", QJsonObject { { "status", 500 } } },
+                { "/orvex/dlnastop.php", QJsonObject { { "status", 503 } } } })) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        errorbox::setTestHook({});
+        const auto open = [] {
+            QList<QMessageBox *> boxes;
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+                    boxes << box;
+            }
+            return boxes;
+        };
+        click("Button5");
+        QTRY_COMPARE(open().size(), 1);
+        QCOMPARE(open().first()->text(), QStringLiteral("HTTP/1.1 500 Internal Server Error.\nBox: Box (10.77.0.20)"));
+        QCOMPARE(open().first()->windowModality(), Qt::WindowModal);
+        // A media key asks for the web radio meanwhile: it waits behind the box.
+        const qsizetype before = sim.httpCount();
+        m_window->mediaPlayer().control().mediaPlay();
+        QTest::qWait(500);
+        QCOMPARE(sim.httpCount(), before);
+        QCOMPARE(open().size(), 1);
+        open().first()->button(QMessageBox::Ok)->click();
+        QTRY_COMPARE(sim.httpCount(), before + 1);
+        QTRY_COMPARE(open().size(), 1);
+        QCOMPARE(open().first()->text(), QStringLiteral("HTTP/1.1 503 Status.\nBox: Box (10.77.0.20)"));
+        open().first()->button(QMessageBox::Ok)->click();
+        QTRY_COMPARE(open().size(), 0);
+        collectErrors();
+        QVERIFY(tabs()->isEnabled());
+    }
+
+    // The media controls' calls queue as clicks do: volumes that wait are
+    // merged, and no volume at all (NaN) sends nothing.
+    void mediaCallsMerge()
+    {
+        SimFixture sim(devices({ SimFixture::device(
+            "Box", 0, 20, faults({ { "/orvex/el/php_command_rebshutd.php", QJsonObject { { "delayMs", 800 } } } })) }));
+        QVERIFY(sim.ok());
+        startWindow();
+        QVERIFY(waitReady());
+        const qsizetype before = sim.httpCount();
+        MediaControl &media = m_window->mediaPlayer().control();
+        get<QPushButton>("Button6")->click(); // a slow action under way
+        for (int i = 1; i <= 10; ++i)
+            media.mediaSetVolume(i / 20.0);
+        media.mediaSetVolume(qQNaN());
+        settle();
+        QCOMPARE(sim.requestLines(before),
+            (QList<QByteArray> { "POST /orvex/el/php_command_rebshutd.php?reb HTTP/1.0",
+                "POST /orvex/el/php_command_startstop.php?volev&val=50 HTTP/1.0" }));
+        QCOMPARE(get<VolumeSlider>("airvol")->realValue(), 50.0);
+        const qsizetype after = sim.httpCount();
+        media.mediaSetVolume(qQNaN());
+        media.mediaSetVolume(std::numeric_limits<double>::infinity());
+        settle();
+        QCOMPARE(sim.httpCount(), after);
+        QCOMPARE(m_errors, QStringList());
     }
 
     // When the pages describe no box (the first refresh after a search failed),
@@ -723,7 +868,7 @@ private slots:
         QVERIFY(sim.ok());
         startWindow();
         QVERIFY(waitReady());
-        QCOMPARE(m_errors, QStringList { "HTTP/1.1 500 Internal Server Error." });
+        QCOMPARE(m_errors, QStringList { "HTTP/1.1 500 Internal Server Error.\nBox: Broken (10.77.0.20)" });
         QCOMPARE(get<QListWidget>("dlist")->currentRow(), -1);
         QCOMPARE(status(), QStringLiteral("Device: "));
         const qsizetype before = sim.httpCount();
@@ -775,7 +920,7 @@ private slots:
         QCOMPARE(m_window->searchTimer().remainingTime(), -1);
         QTest::qWait(1500);
         QCOMPARE(sim.httpCount(), before);
-        QCOMPARE(sim.log("ssdp").size(), 1);
+        QCOMPARE(sim.log("ssdp").size(), 3); // the start-up search's three sends
     }
 };
 

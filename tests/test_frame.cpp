@@ -66,18 +66,26 @@ private slots:
         x11({ "import", "-window", "root", QStringLiteral(ORVEX_BUILD_DIR "/frame-shot.png") });
     }
 
+    // The window's error box: modal to the window, opened without an event
+    // loop of its own, with no title text.
     void errorBoxHasNoTitleText()
     {
         errorbox::setTestHook({});
-        QString title = QStringLiteral("<not seen>");
-        QTimer::singleShot(500, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                title = x11({ "xprop", "-id", QString::number(box->winId()), "_NET_WM_NAME" }).trimmed();
-                box->accept();
-            }
-        });
-        errorbox::show(QStringLiteral("Socket Error # 111\r\nConnection refused."));
-        QCOMPARE(title, QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \" \""));
+        Tmain window(Tmain::Options { false });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ErrorBoxes boxes(&window);
+        bool closed = false;
+        boxes.show(QStringLiteral("Socket Error # 111\r\nConnection refused."), [&] { closed = true; });
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = window.findChild<QMessageBox *>()) && box->isVisible());
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
+        QTRY_COMPARE(x11({ "xprop", "-id", QString::number(box->winId()), "_NET_WM_NAME" }).trimmed(),
+            QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \" \""));
+        QVERIFY(boxes.isOpen());
+        box->accept();
+        QTRY_VERIFY(closed);
+        QVERIFY(!boxes.isOpen());
     }
 };
 

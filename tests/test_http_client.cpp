@@ -492,7 +492,7 @@ private slots:
         RawServer server([](const auto &) { return RawServer::Response { okReply("<root/>") }; });
         HttpClient client;
         QCOMPARE(failureOf([&] {
-            client.getNamed(QStringLiteral("http://%1:%2/d.xml").arg(host).arg(server.port()), soon(), 1024);
+            client.getNamed(QStringLiteral("http://%1:%2/d.xml").arg(host).arg(server.port()), soon(), 1024, address);
         }),
             QStringLiteral("%1 is not the address of a device on the network").arg(address));
         QVERIFY(server.requests().empty());
@@ -501,13 +501,86 @@ private slots:
             client.get(QStringLiteral("http://127.0.0.1:%1/d.xml").arg(server.port()), soon()), QByteArray("<root/>"));
     }
 
+    // A LOCATION is fetched only from the address that sent it: another host,
+    // by address or by a name that resolves elsewhere, is refused before any
+    // connection.
+    void onlyTheSenderIsAsked_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("failure");
+        const QString other = "The LOCATION names %1, another host than the one that sent it";
+        QTest::newRow("another address") << "127.0.0.1"
+                                         << "10.77.0.20" << other.arg("127.0.0.1");
+        QTest::newRow("a name of another address") << "localhost"
+                                                   << "10.77.0.20" << other.arg("localhost");
+        QTest::newRow("the sender itself, which is this computer")
+            << "127.0.0.1"
+            << "127.0.0.1"
+            << "127.0.0.1 is not the address of a device on the network";
+    }
+    void onlyTheSenderIsAsked()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, sender);
+        QFETCH(QString, failure);
+        RawServer server([](const auto &) { return RawServer::Response { okReply("<root/>") }; });
+        HttpClient client;
+        QCOMPARE(failureOf([&] {
+            client.getNamed(QStringLiteral("http://%1:%2/d.xml").arg(host).arg(server.port()), soon(), 1024, sender);
+        }),
+            failure);
+        QTest::qWait(100);
+        QCOMPARE(server.connections(), 0);
+    }
+
+    // Each call takes its action's stop: a stop ends the wait under way at
+    // once, and a stop that comes as a call ends never reaches the next call
+    // of another action on the same client.
+    void stopEndsTheWaitOfItsActionOnly()
+    {
+        RawServer server([](const RawServer::Request &r) {
+            if (r.bytes.find("/silent") != std::string::npos)
+                return RawServer::Response { {}, false, true };
+            return RawServer::Response { okReply("fine") };
+        });
+        HttpClient client;
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+        std::stop_source first;
+        std::thread stopper([&first] {
+            std::this_thread::sleep_for(milliseconds(200));
+            first.request_stop();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(
+            failureOf([&] { client.get(base + "/silent", soon(), first.get_token()); }), QStringLiteral("Cancelled"));
+        QVERIFY2(clock.elapsed() < 300, qPrintable(QString::number(clock.elapsed())));
+        stopper.join();
+        // The next action's call goes through on the same client.
+        std::stop_source second;
+        QCOMPARE(client.get(base + "/fine", soon(), second.get_token()), QByteArray("fine"));
+        // A stop asked while a call ends lands on that call or on nothing.
+        for (int i = 0; i < 50; ++i) {
+            std::stop_source racing;
+            std::thread late([&racing] { racing.request_stop(); });
+            try {
+                client.get(base + "/fine", soon(), racing.get_token());
+            } catch (const Failure &f) {
+                QCOMPARE(f.kind(), Failure::Kind::Cancelled);
+            }
+            late.join();
+            QCOMPARE(client.get(base + "/fine", soon(), second.get_token()), QByteArray("fine"));
+        }
+    }
+
     void descriptionBound()
     {
         RawServer server([](const auto &) { return RawServer::Response { okReply(std::string(2000, 'x')) }; });
         HttpClient client;
         try {
-            client.get(
-                QStringLiteral("http://127.0.0.1:%1/d.xml").arg(server.port()), soon(), ReplyLimits { 65536, 1024 });
+            client.get(QStringLiteral("http://127.0.0.1:%1/d.xml").arg(server.port()), soon(), {},
+                ReplyLimits { 65536, 1024 });
             QFAIL("no failure");
         } catch (const Failure &f) {
             QCOMPARE(f.message(), QStringLiteral("The reply is larger than 1 KiB."));

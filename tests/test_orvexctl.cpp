@@ -83,7 +83,26 @@ private slots:
                 QJsonArray {
                     QJsonObject { { "name", "Living Room" }, { "address", "10.77.0.20" }, { "port", "49152" } },
                     QJsonObject { { "name", "Kitchen" }, { "address", "10.77.0.21" }, { "port", "49153" } } } } }));
-        QCOMPARE(sim.log("ssdp").size(), 2); // one search each
+        QCOMPARE(sim.log("ssdp").size(), 6); // one search each, sent three times
+    }
+
+    // list waits the whole time the search gives the boxes (MX), so a box
+    // that answers late is listed; a command stops searching as soon as the
+    // box it names by its whole name has answered.
+    void searchLengths()
+    {
+        SimFixture sim(devices({ SimFixture::device("Kitchen", 0, 30), SimFixture::device("Attic", 1, 2500) }));
+        QVERIFY(sim.ok());
+        const Run list = orvexctl({ "list" });
+        QCOMPARE(list.status, 0);
+        QCOMPARE(list.out, QStringLiteral("Kitchen\t10.77.0.20\t49152\nAttic\t10.77.0.21\t49153\n"));
+        QVERIFY2(list.ms >= 3400, qPrintable(QString::number(list.ms)));
+        const Run status = orvexctl({ "status", "kitchen" });
+        QCOMPARE(status.status, 0);
+        QVERIFY2(status.ms < 2000, qPrintable(QString::number(status.ms)));
+        const Run late = orvexctl({ "status", "attic" });
+        QCOMPARE(late.status, 0);
+        QVERIFY(late.out.startsWith("Attic 10.77.0.21\n"));
     }
 
     void statusAsJson()

@@ -6,6 +6,7 @@
 #include "control/state_files.h"
 #include "control/stations.h"
 #include "control/volume.h"
+#include "platform/socket_failure.h"
 #include "worst_order.h"
 
 #include <QCollator>
@@ -51,7 +52,7 @@ private slots:
         QCOMPARE(installTranslations({ "orvex_core" }, { "el-GR" }), QStringLiteral("el"));
         QCOMPARE(Failure::cancelled().message(), QStringLiteral("Ακυρώθηκε"));
         QCOMPARE(Failure::indexOutOfBounds(-1).message(), QStringLiteral("Δείκτης λίστας εκτός ορίων (-1)"));
-        QVERIFY(Failure::socket(111).message().startsWith(QStringLiteral("Σφάλμα υποδοχής # 111\r\n")));
+        QVERIFY(socketFailure(111).message().startsWith(QStringLiteral("Σφάλμα υποδοχής # 111\r\n")));
         QCOMPARE(installTranslations({ "orvex_core" }, { "C" }), QString());
         QCOMPARE(Failure::cancelled().message(), QStringLiteral("Cancelled"));
     }

@@ -31,7 +31,8 @@ public:
     bool answer(QTcpSocket *socket, const HttpRequest &request, bool renderer);
 
 private:
-    QByteArray ssdpReply(const QJsonObject &ssdp) const;
+    // The reply to a search; `extra` > 0 for one of the more LOCATIONs.
+    QByteArray ssdpReply(const QJsonObject &ssdp, int extra = 0) const;
     QByteArray notify(const QByteArray &subtype) const;
     void scheduleAnnouncements();
     QString udn() const;

@@ -1,16 +1,29 @@
 // The SSDP side of a simulated box: its answer to the search (with faults:
 // a delay, a duplicate, an empty datagram first, an oversize one, a flood of
-// junk, another LOCATION, silence) and the UPnP description it points to.
+// junk, another LOCATION, more LOCATIONs, silence, datagrams lost on the way)
+// and the UPnP description it points to.
 
 #include "device.h"
 
 #include <QRandomGenerator>
 #include <QTimer>
 
+namespace {
+
+// A weak link: `dropPercent` of the datagrams that reach the box or leave it
+// are lost.
+bool lost(const QJsonObject &ssdp)
+{
+    const double percent = ssdp.value(QStringLiteral("dropPercent")).toDouble(0);
+    return percent > 0 && QRandomGenerator::global()->bounded(100.0) < percent;
+}
+
+} // namespace
+
 void Device::searchReceived(const QByteArray &datagram, const QHostAddress &peer, quint16 peerPort)
 {
     const QJsonObject ssdp = m_config.value(QStringLiteral("ssdp")).toObject();
-    if (ssdp.value(QStringLiteral("silent")).toBool())
+    if (ssdp.value(QStringLiteral("silent")).toBool() || lost(ssdp))
         return;
     if (!datagram.startsWith("M-SEARCH"))
         return;
@@ -37,18 +50,28 @@ void Device::searchReceived(const QByteArray &datagram, const QHostAddress &peer
             m_ssdpReply.writeDatagram(ssdpReply(ssdp) + QByteArray(9000, 'x'), peer, peerPort);
             return;
         }
-        m_ssdpReply.writeDatagram(ssdpReply(ssdp), peer, peerPort);
-        if (ssdp.value(QStringLiteral("duplicate")).toBool())
-            m_ssdpReply.writeDatagram(ssdpReply(ssdp), peer, peerPort);
+        const int copies = ssdp.value(QStringLiteral("duplicate")).toBool() ? 2 : 1;
+        for (int i = 0; i < copies; ++i) {
+            if (!lost(ssdp))
+                m_ssdpReply.writeDatagram(ssdpReply(ssdp), peer, peerPort);
+        }
+        // More LOCATIONs of the same host, each its own description address.
+        const int more = ssdp.value(QStringLiteral("extraLocations")).toInt(0);
+        for (int n = 1; n <= more; ++n) {
+            if (!lost(ssdp))
+                m_ssdpReply.writeDatagram(ssdpReply(ssdp, n), peer, peerPort);
+        }
     });
 }
 
-QByteArray Device::ssdpReply(const QJsonObject &ssdp) const
+QByteArray Device::ssdpReply(const QJsonObject &ssdp, int extra) const
 {
     const QByteArray locationName = ssdp.value(QStringLiteral("mixedCaseLocation")).toBool() ? "Location" : "LOCATION";
-    const QByteArray location = ssdp.contains(QStringLiteral("location"))
+    QByteArray location = ssdp.contains(QStringLiteral("location"))
         ? ssdp.value(QStringLiteral("location")).toString().toLatin1()
         : "http://" + m_address.toLatin1() + ':' + QByteArray::number(m_rendererPort) + "/description.xml";
+    if (extra > 0)
+        location += "?n=" + QByteArray::number(extra);
     return "HTTP/1.1 200 OK\r\n"
            "CACHE-CONTROL: max-age=1800\r\n"
            "EXT:\r\n"

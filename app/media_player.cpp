@@ -1,4 +1,4 @@
-#include "control/media_player.h"
+#include "app/media_player.h"
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
@@ -7,6 +7,7 @@
 #include <QDBusObjectPath>
 
 #include <algorithm>
+#include <cmath>
 
 const QString MediaPlayer::ObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString MediaPlayer::ServiceName = QStringLiteral("org.mpris.MediaPlayer2.orvexmanager");
@@ -98,7 +99,8 @@ public:
 
     void setVolume(double volume)
     {
-        if (control().mediaState().canControl)
+        // NaN and the infinities are no volume.
+        if (std::isfinite(volume) && control().mediaState().canControl)
             later(m_player, [player = m_player, volume = std::clamp(volume, 0.0, 1.0)] {
                 player->control().mediaSetVolume(volume);
             });
