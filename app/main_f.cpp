@@ -4,6 +4,7 @@
 #include "app/device_list.h"
 #include "app/error_box.h"
 #include "app/media_actions.h"
+#include "app/page_lock.h"
 #include "app/page_tabs.h"
 #include "app/station_combo.h"
 #include "app/volume_slider.h"
@@ -133,58 +134,14 @@ DeviceSession::Ended Tmain::whenEnded(std::function<void()> afterFailure, std::f
     };
 }
 
-// While an action runs the pages and the device list take no input (they are
-// still painted); after 300 ms the window shows that it is busy.
-void Tmain::setBusy(bool busy)
+bool Tmain::busy() const
 {
-    m_busy = busy;
-    applyPagesEnabled();
-    if (busy) {
-        m_busyShown.start();
-        return;
-    }
-    m_busyShown.stop();
-    busyRow->hide();
-    unsetCursor();
-}
-
-void Tmain::showBusy()
-{
-    busyRow->show();
-    setCursor(Qt::WaitCursor);
+    return m_pageLock->busy();
 }
 
 void Tmain::setPagesEnabled(bool enabled)
 {
-    m_pagesEnabled = enabled;
-    applyPagesEnabled();
-    m_player->stateChanged();
-}
-
-// The pages take input when the handlers left them enabled and no action
-// runs. Disabled pages lose the keyboard focus; the control that had it gets
-// it back when they return (at the first time, the device list).
-void Tmain::applyPagesEnabled()
-{
-    const bool enabled = m_pagesEnabled && !m_busy;
-    QWidget *focus = focusWidget();
-    const bool focusInPages = focus && TabControl1->isAncestorOf(focus);
-    if (!enabled && focusInPages)
-        m_pagesFocus = focus;
-    TabControl1->setEnabled(enabled);
-    if (!enabled || focusInPages || (focus && focus->isVisible() && focus->isEnabled()))
-        return;
-    if (m_pagesFocus && m_pagesFocus->isVisible() && m_pagesFocus->isEnabled())
-        m_pagesFocus->setFocus();
-    else if (TabControl1->currentWidget() == sett)
-        dlist->setFocus();
-    else
-        TabControl1->tabBar()->setFocus();
-}
-
-bool Tmain::busy() const
-{
-    return m_busy;
+    m_pageLock->setPagesEnabled(enabled);
 }
 
 void Tmain::cancelAction()
@@ -195,14 +152,11 @@ void Tmain::cancelAction()
 void Tmain::connectHandlers()
 {
     connect(m_errorBoxes, &ErrorBoxes::openChanged, this, &Tmain::errorBoxesOpen);
-    connect(m_session.get(), &DeviceSession::busyChanged, this, &Tmain::setBusy);
+    connect(m_session.get(), &DeviceSession::busyChanged, m_pageLock, &PageLock::setBusy);
     connect(m_session.get(), &DeviceSession::notice, this,
         [this](const QString &line, int ms) { ShowNotice(quoted(line), ms); });
     connectSession();
     connectMediaPlayer();
-    m_busyShown.setSingleShot(true);
-    m_busyShown.setInterval(300);
-    connect(&m_busyShown, &QTimer::timeout, this, &Tmain::showBusy);
     connect(cancelLink, &QLabel::linkActivated, this, &Tmain::cancelAction);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &Tmain::cancelAction);
@@ -255,6 +209,13 @@ void Tmain::FormCreate()
 {
     installAccessibility();
     buildWindow();
+    // At the first time, the device list on the SET page, else the page tabs.
+    m_pageLock = new PageLock(this, TabControl1, busyRow, [this] {
+        if (TabControl1->currentWidget() == sett)
+            dlist->setFocus();
+        else
+            TabControl1->tabBar()->setFocus();
+    });
     m_errorBoxes = new ErrorBoxes(this);
     m_media = std::make_unique<MediaActions>(*m_session, m_selected,
         MediaActions::Window {
@@ -516,6 +477,7 @@ void Tmain::connectMediaPlayer()
     connect(session, &DeviceSession::stationsRead, m_player, &MediaPlayer::stateChanged);
     connect(session, &DeviceSession::volumeSent, m_player, &MediaPlayer::stateChanged);
     connect(dlist, &QListWidget::currentRowChanged, m_player, &MediaPlayer::stateChanged);
+    connect(m_pageLock, &PageLock::pagesEnabledChanged, m_player, &MediaPlayer::stateChanged);
     m_player->publish();
 }
 
@@ -584,7 +546,7 @@ int Tmain::shownRow() const
 bool Tmain::pagesLoaded() const
 {
     const int row = dlist->currentRow();
-    return m_pagesEnabled && row >= 0 && row == shownRow();
+    return m_pageLock->pagesEnabled() && row >= 0 && row == shownRow();
 }
 
 QString Tmain::statusLine() const

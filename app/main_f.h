@@ -19,6 +19,7 @@
 class Banner;
 class ErrorBoxes;
 class MediaActions;
+class PageLock;
 class DeviceList;
 class PageTabs;
 class QCheckBox;
@@ -85,11 +86,8 @@ private:
     DeviceSession::Ended whenEnded(std::function<void()> afterFailure = {}, std::function<void()> afterEnd = {});
     void connectSession();
     void connectMediaPlayer();
-    void setBusy(bool busy);
-    void showBusy();
     void cancelAction();
     void setPagesEnabled(bool enabled);
-    void applyPagesEnabled();
 
     // Start-up and end.
     void FormCreate();
@@ -160,10 +158,7 @@ private:
     std::unique_ptr<DeviceSession> m_session;
     // The box the pages describe and what is known of it.
     SelectedBox m_selected;
-    bool m_busy = false;
-    bool m_pagesEnabled = false; // as the handlers left them; off while busy too
-    QTimer m_busyShown; // the busy line and cursor come after 300 ms
-    QPointer<QWidget> m_pagesFocus; // the control that had the focus when the pages were disabled
+    PageLock *m_pageLock = nullptr; // the pages take input when no action runs
     ErrorBoxes *m_errorBoxes = nullptr;
     std::vector<std::function<void()>> m_waiting; // handlers held while an error box is open
     // What the last search skipped, shown once the refresh after it is done.

@@ -7,14 +7,6 @@
         <source>Boxes that are switched on later are listed at the next search only: UDP port 1900 cannot be used (%1).</source>
         <translation>Οι συσκευές που ανοίγουν αργότερα εμφανίζονται μόνο στην επόμενη αναζήτηση: η θύρα UDP 1900 δεν μπορεί να χρησιμοποιηθεί (%1).</translation>
     </message>
-    <message>
-        <source>none</source>
-        <translation>κανένα</translation>
-    </message>
-    <message>
-        <source>unknown</source>
-        <translation>άγνωστο</translation>
-    </message>
 </context>
 <context>
     <name>Failure</name>
@@ -142,16 +134,13 @@
         <source>Socket Error # %1</source>
         <translation>Σφάλμα υποδοχής # %1</translation>
     </message>
-</context>
-<context>
-    <name>MprisPlayer</name>
     <message>
-        <source>Orvex Manager opens no addresses.</source>
-        <translation>Το Orvex Manager δεν ανοίγει διευθύνσεις.</translation>
+        <source>The LOCATION names %1, another host than the one that sent it</source>
+        <translation>Το LOCATION δείχνει το %1, άλλον υπολογιστή από αυτόν που το έστειλε</translation>
     </message>
     <message>
-        <source>No box is selected, or its pages have not been loaded.</source>
-        <translation>Δεν έχει επιλεγεί συσκευή ή οι σελίδες της δεν έχουν φορτωθεί.</translation>
+        <source>%1 sent a reply larger than %2 bytes</source>
+        <translation>Η %1 έστειλε απάντηση μεγαλύτερη από %2 byte</translation>
     </message>
 </context>
 </TS>

@@ -31,6 +31,17 @@
     </message>
 </context>
 <context>
+    <name>MprisPlayer</name>
+    <message>
+        <source>Orvex Manager opens no addresses.</source>
+        <translation>Το Orvex Manager δεν ανοίγει διευθύνσεις.</translation>
+    </message>
+    <message>
+        <source>No box is selected, or its pages have not been loaded.</source>
+        <translation>Δεν έχει επιλεγεί συσκευή ή οι σελίδες της δεν έχουν φορτωθεί.</translation>
+    </message>
+</context>
+<context>
     <name>Tmain</name>
     <message>
         <source>Orvex - DLNA Manager 1.0</source>
@@ -215,6 +226,18 @@
     <message>
         <source>Pages</source>
         <translation>Σελίδες</translation>
+    </message>
+    <message>
+        <source>Box: %1 (%2)</source>
+        <translation>Συσκευή: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>κανένα</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>άγνωστο</translation>
     </message>
 </context>
 <context>

@@ -31,6 +31,17 @@
     </message>
 </context>
 <context>
+    <name>MprisPlayer</name>
+    <message>
+        <source>Orvex Manager opens no addresses.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No box is selected, or its pages have not been loaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Tmain</name>
     <message>
         <source>Orvex - DLNA Manager 1.0</source>
@@ -214,6 +225,18 @@
     </message>
     <message>
         <source>Pages</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Box: %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unknown</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
