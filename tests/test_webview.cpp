@@ -18,9 +18,11 @@
 #include "webview/web_view.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
@@ -30,6 +32,7 @@
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTest>
+#include <QUdpSocket>
 #include <QWebEnginePage>
 
 #include <memory>
@@ -142,7 +145,7 @@ class WebViewScenarios : public QObject
     int m_loopbackHits = 0;
     bool openHostilePage(const QString &path)
     {
-        if (!m_window) {
+        if (!m_loopback.isListening()) {
             if (!m_loopback.listen(QHostAddress::LocalHost, LoopbackPort))
                 return false;
             connect(&m_loopback, &QTcpServer::newConnection, this, [this] {
@@ -151,8 +154,9 @@ class WebViewScenarios : public QObject
                     socket->deleteLater();
                 }
             });
-            startWindow();
         }
+        if (!m_window)
+            startWindow();
         if (!clickWebHeader())
             return false;
         QSignalSpy finished(view(), &QWebEngineView::loadFinished);
@@ -160,13 +164,39 @@ class WebViewScenarios : public QObject
         return finished.wait(8000) && finished.last().at(0).toBool();
     }
     QUrl hostileUrl(const QString &path) const { return QUrl("http://10.77.0.20" + path); }
-    bool noDialogOpen() const
+    bool noDialogOpen() const { return dialogsOpen() == 0; }
+    int dialogsOpen() const
     {
+        int open = 0;
         for (const QWidget *w : QApplication::topLevelWidgets()) {
             if (w->isVisible() && qobject_cast<const QDialog *>(w))
-                return false;
+                ++open;
         }
-        return true;
+        return open;
+    }
+    QFileDialog *saveDialog() const
+    {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(w); dialog && dialog->isVisible())
+                return dialog;
+        }
+        return nullptr;
+    }
+    // A click of the user's in the middle of the page, again until the page
+    // says that it saw one (a page just loaded may not take input yet).
+    bool clickPage(const QString &title)
+    {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            QTest::mouseClick(view()->focusProxy(), Qt::LeftButton, {}, view()->rect().center());
+            QElapsedTimer clock;
+            clock.start();
+            while (clock.elapsed() < 1000) {
+                if (view()->title() == title)
+                    return true;
+                QTest::qWait(20);
+            }
+        }
+        return false;
     }
 
 private slots:
@@ -231,6 +261,22 @@ private slots:
         startWindow();
         QVERIFY(clickWebHeader());
         m_window->close();
+    }
+
+    // The cookie file replaced by a link while the program runs: the next
+    // write leaves the link alone.
+    void linkPlacedAfterStart()
+    {
+        startWindow();
+        QVERIFY(clickWebHeader());
+        auto *cookies = view()->findChild<CookieFile *>();
+        QVERIFY(cookies);
+        QTRY_VERIFY_WITH_TIMEOUT(cookies->writes() >= 1, 5000);
+        QVERIFY(QFile::remove(CookieFile::FileName));
+        QVERIFY(QFile::link("profile.sh", CookieFile::FileName));
+        QVERIFY(clickWebHeader()); // a new session cookie to write
+        QTest::qWait(1500);
+        m_window.reset(); // and the last write
     }
 
     // A page's local storage lives for one run: its counter says 1 in every run.
@@ -320,6 +366,89 @@ private slots:
         QVERIFY(clickWebHeader());
         QCOMPARE(view()->title(), QStringLiteral("Orvex Living Room"));
         QVERIFY(noDialogOpen());
+    }
+
+    // WebRTC without a gesture, to STUN and TURN servers on this computer and
+    // on another box, in the page and in a frame it makes: the listeners of
+    // the test and of the other box count what arrives.
+    void webRtc()
+    {
+        QVERIFY(openHostilePage("/orvex/webrtc.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(view()->title(), QStringLiteral("webrtc done"), 8000);
+        QTest::qWait(2000);
+    }
+
+    // A page of one box that aims at another as it goes (beacons, keepalive
+    // fetches, its timer) while the other box's page is loaded.
+    void pageLeftBehind()
+    {
+        QVERIFY(openHostilePage("/orvex/leave.html"));
+        QTRY_COMPARE(view()->title(), QStringLiteral("leave ready"));
+        auto *dlist = m_window->findChild<QListWidget *>("dlist");
+        tabs()->setCurrentIndex(2);
+        QTest::mouseClick(dlist->viewport(), Qt::LeftButton, {}, dlist->visualItemRect(dlist->item(1)).center());
+        QTRY_VERIFY_WITH_TIMEOUT(tabs()->isEnabled() && !m_window->searchTimer().isEnabled(), 10000);
+        QVERIFY(clickWebHeader());
+        QCOMPARE(view()->url().host(), QStringLiteral("10.77.0.21"));
+        QTest::qWait(1500);
+    }
+
+    // A page that never yields: the next WEB click shows the box's page
+    // again within 3 s.
+    void hungPage()
+    {
+        QVERIFY(openHostilePage("/orvex/hang.html"));
+        QTest::qWait(1000);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(clickWebHeader());
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(view()->title(), QStringLiteral("Orvex Living Room"));
+    }
+
+    // A page's copy in its click handler leaves the clipboard as it was; the
+    // user's own Ctrl+C on the page's selected text copies it.
+    void clipboard()
+    {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("before"));
+        QVERIFY(openHostilePage("/orvex/copy.html"));
+        QVERIFY(clickPage("copied"));
+        QTest::qWait(300);
+        QCOMPARE(clipboard->text(), QStringLiteral("before"));
+        QTest::keyClick(view()->focusProxy(), Qt::Key_C, Qt::ControlModifier);
+        QTRY_COMPARE(clipboard->text(), QStringLiteral("the box's own words"));
+    }
+
+    // Downloads without a gesture open nothing; the user's click opens one
+    // save dialog, on its own and without an event loop of its own; after a
+    // cancel none until the next WEB click; a file input opens nothing; the
+    // window closes cleanly with a save dialog open.
+    void downloadsAndFileChooser()
+    {
+        QVERIFY(openHostilePage("/orvex/download.html"));
+        QTest::qWait(1500); // seven downloads asked without a gesture
+        QVERIFY(noDialogOpen());
+        QVERIFY(clickPage("clicked 1"));
+        QTRY_VERIFY(saveDialog());
+        QTest::qWait(1000); // the page goes on asking
+        QCOMPARE(dialogsOpen(), 1);
+        saveDialog()->reject();
+        QTRY_VERIFY(noDialogOpen());
+        QVERIFY(clickPage("clicked 2"));
+        QTest::qWait(800);
+        QVERIFY(noDialogOpen());
+
+        QVERIFY(openHostilePage("/orvex/upload.html"));
+        QVERIFY(clickPage("upload clicked"));
+        QTest::qWait(800);
+        QVERIFY(noDialogOpen());
+
+        QVERIFY(openHostilePage("/orvex/download.html"));
+        QVERIFY(clickPage("clicked 1"));
+        QTRY_VERIFY(saveDialog());
+        m_window->close();
+        m_window.reset();
     }
 
     // Cookies set in a loop: the file is written at most once a second, the
@@ -510,11 +639,20 @@ private slots:
     {
         const QJsonObject faults = hostilePages(LoopbackPort);
         SimFixture sim(QJsonArray { SimFixture::device("Living Room", 0, 20, QJsonObject { { "faults", faults } }),
-            SimFixture::device("Other", 1, 60) });
+            SimFixture::device("Other", 1, 60, QJsonObject { { "probePorts", QJsonArray { StunPort, TurnPort } } }) });
         QVERIFY(sim.ok());
+        // Where the page's WebRTC would land on this computer, UDP and TCP.
+        QUdpSocket stun, turn;
+        QTcpServer stunTcp, turnTcp;
+        QVERIFY(stun.bind(QHostAddress::LocalHost, StunPort) && turn.bind(QHostAddress::LocalHost, TurnPort));
+        QVERIFY(stunTcp.listen(QHostAddress::LocalHost, StunPort) && turnTcp.listen(QHostAddress::LocalHost, TurnPort));
         QTemporaryDir dir;
         QByteArray output;
-        run("customScheme loopbackAndLan redirects consoleFlood dialogs cookieStorm", &output, dir.path());
+        run("customScheme loopbackAndLan redirects consoleFlood dialogs cookieStorm webRtc", &output, dir.path());
+        QVERIFY(!stun.hasPendingDatagrams() && !turn.hasPendingDatagrams());
+        QVERIFY(!stunTcp.waitForNewConnection(100) && !turnTcp.waitForNewConnection(100));
+        const auto probes = sim.log("probe");
+        QVERIFY2(probes.isEmpty(), probes.isEmpty() ? "" : probes.first().raw.constData());
         qInfo("standard output and error of the run: %lld bytes", qint64(output.size()));
         QVERIFY2(!output.contains('\x1b'), output.right(2000).constData());
         QVERIFY2(!output.contains("flood"), output.right(2000).constData());
@@ -528,6 +666,37 @@ private slots:
         }
     }
 
+    // A page of one box cannot reach another once that one's page is loaded:
+    // the page before has ended, and a request from it would be refused.
+    void pageLeftBehindReachesNothing()
+    {
+        SimFixture sim(QJsonArray {
+            SimFixture::device("Living Room", 0, 20, QJsonObject { { "faults", hostilePages(LoopbackPort) } }),
+            SimFixture::device("Other", 1, 60) });
+        QVERIFY(sim.ok());
+        run("pageLeftBehind");
+        int pagesOfOther = 0;
+        for (const LogEntry &entry : sim.log("http")) {
+            if (entry.device != u"Other")
+                continue;
+            QVERIFY2(!entry.raw.contains("Origin: http://10.77.0.20"), entry.raw.constData());
+            QVERIFY2(!entry.raw.startsWith("POST") || !entry.raw.contains("Mozilla/5.0"), entry.raw.constData());
+            pagesOfOther += entry.raw.startsWith("GET /orvex HTTP/1.1");
+        }
+        QCOMPARE(pagesOfOther, 1);
+    }
+
+    // Dialogs only on the user's click, one at a time, never nested; a page
+    // that hangs is replaced; the page cannot write the clipboard.
+    void pageDialogsHangsAndClipboard()
+    {
+        SimFixture sim(QJsonArray {
+            SimFixture::device("Living Room", 0, 20, QJsonObject { { "faults", hostilePages(LoopbackPort) } }) });
+        QVERIFY(sim.ok());
+        QTemporaryDir dir;
+        run("hungPage clipboard downloadsAndFileChooser", nullptr, dir.path());
+    }
+
     // Whatever sits in the current directory under the cookie file's name,
     // the program starts, never writes through it, and creates the file for
     // its user alone.
@@ -538,6 +707,7 @@ private slots:
         QTest::newRow("a FIFO") << "fifo";
         QTest::newRow("a directory") << "directory";
         QTest::newRow("a file readable by everyone") << "0644";
+        QTest::newRow("a symlink placed while the program runs") << "later";
     }
     void cookieFileStates()
     {
@@ -557,12 +727,12 @@ private slots:
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         else if (state == "directory")
             QVERIFY(QDir(dir.path()).mkdir(CookieFile::FileName));
-        else
+        else if (state == "0644")
             QVERIFY(QFile::copy(target, path)
                 && QFile::setPermissions(
                     path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
         QByteArray output;
-        run("loadPage", &output, dir.path());
+        run(state == "later" ? "linkPlacedAfterStart" : "loadPage", &output, dir.path());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), original);
         file.close();
@@ -576,7 +746,7 @@ private slots:
             QCOMPARE(warnings, 0);
         } else {
             QCOMPARE(warnings, 1);
-            QVERIFY(state != "symlink" || S_ISLNK(info.st_mode));
+            QVERIFY((state != "symlink" && state != "later") || S_ISLNK(info.st_mode));
             QVERIFY(state != "fifo" || S_ISFIFO(info.st_mode));
             QVERIFY(state != "directory" || S_ISDIR(info.st_mode));
         }

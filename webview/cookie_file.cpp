@@ -7,6 +7,7 @@
 #include <QWebEngineCookieStore>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -34,12 +35,7 @@ CookieFile::CookieFile(const QString &path, QWebEngineCookieStore *store, QObjec
     : QObject(parent)
     , m_path(path)
 {
-    m_usable = platform::userFileState(nativePath(path)) != platform::UserFileState::Refused;
-    if (!m_usable)
-        std::fprintf(stderr, "orvex-manager: %s\n",
-            qPrintable(tr("%1 is not a regular file of this user; the device page's cookies are kept for this run "
-                          "only.")
-                           .arg(path)));
+    m_usable = stillUsable();
     // Loaded before the store is watched: putting them in changes nothing to write.
     if (m_usable) {
         m_cookies = read(path);
@@ -124,10 +120,27 @@ void CookieFile::changed()
         m_writeTimer.start();
 }
 
+// The file is looked at again before each write: a link or another file put
+// in its place while the program runs is left alone, as one found at start.
+bool CookieFile::stillUsable()
+{
+    if (platform::userFileState(nativePath(m_path)) != platform::UserFileState::Refused)
+        return true;
+    if (!std::exchange(m_refusalSaid, true))
+        std::fprintf(stderr, "orvex-manager: %s\n",
+            qPrintable(tr("%1 is not a regular file of this user; the device page's cookies are kept for this run "
+                          "only.")
+                           .arg(m_path)));
+    return false;
+}
+
 void CookieFile::flush()
 {
     m_writeTimer.stop();
     if (!m_dirty || !m_usable)
+        return;
+    m_usable = stillUsable();
+    if (!m_usable)
         return;
     m_dirty = false;
     ++m_writes;

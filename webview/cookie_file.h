@@ -13,8 +13,9 @@ class QWebEngineCookieStore;
 // changes of the store are written back at most once a second and once more
 // at the end, so cookies without an expiry date survive a restart from the
 // same directory too. The file is this user's alone: a link, a FIFO, a
-// directory or another user's file of that name is never read or written,
-// and the cookies are then kept for this run only.
+// directory or another user's file of that name, found at start or put there
+// while the program runs, is never read or written, and the cookies are then
+// kept for this run only.
 class CookieFile : public QObject
 {
     Q_OBJECT
@@ -45,9 +46,11 @@ private:
     void forget(const QNetworkCookie &cookie);
     void changed();
     void flush();
+    bool stillUsable();
 
     QString m_path;
     bool m_usable = false;
+    bool m_refusalSaid = false;
     bool m_dirty = false;
     int m_writes = 0;
     QList<QNetworkCookie> m_cookies; // oldest first

@@ -70,6 +70,11 @@ bool DevicePage::javaScriptPrompt(const QUrl &, const QString &, const QString &
 
 void DevicePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) { }
 
+QStringList DevicePage::chooseFiles(FileSelectionMode, const QStringList &, const QStringList &)
+{
+    return {}; // as if the user had cancelled
+}
+
 DeviceRequestFilter::DeviceRequestFilter(std::shared_ptr<const AllowedHost> allowed, QObject *parent)
     : QWebEngineUrlRequestInterceptor(parent)
     , m_allowed(std::move(allowed))
@@ -78,6 +83,10 @@ DeviceRequestFilter::DeviceRequestFilter(std::shared_ptr<const AllowedHost> allo
 
 void DeviceRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
 {
-    if (!m_allowed->allows(info.requestUrl(), { u"http", u"ws" }))
+    // The program's own loads have no initiator; a page's requests have the
+    // origin of the document that made them.
+    const QUrl initiator = info.initiator();
+    const bool fromTheBox = initiator.isEmpty() || m_allowed->allows(initiator, { u"http" });
+    if (!fromTheBox || !m_allowed->allows(info.requestUrl(), { u"http", u"ws" }))
         info.block(true);
 }

@@ -26,6 +26,9 @@ private:
 
 // The device's page, kept inside its box: it loads only "http" addresses on the
 // box's host, hands nothing to the desktop, opens no dialog and prints nothing.
+// It chooses no file either: Qt WebEngine 6.4 asks for one with a call that
+// must return the choice, which a dialog could give only in an event loop of
+// its own.
 class DevicePage : public QWebEnginePage
 {
     Q_OBJECT
@@ -41,13 +44,16 @@ protected:
         const QUrl &securityOrigin, const QString &msg, const QString &defaultValue, QString *result) override;
     void javaScriptConsoleMessage(
         JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber, const QString &sourceID) override;
+    QStringList chooseFiles(
+        FileSelectionMode mode, const QStringList &oldFiles, const QStringList &acceptedMimeTypes) override;
 
 private:
     std::shared_ptr<const AllowedHost> m_allowed;
 };
 
 // Every request of the page (images, scripts, frames, fetch, WebSocket) goes to
-// the box's host or nowhere.
+// the box's host or nowhere, and only when a document of that host sent it:
+// a page of another box that is still going cannot reach this one.
 class DeviceRequestFilter : public QWebEngineUrlRequestInterceptor
 {
     Q_OBJECT

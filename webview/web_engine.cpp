@@ -41,6 +41,9 @@ void configureWebEngine()
     // info message of the default one, which the program does not use.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\ndefault.info=false"));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Qt keeps compiled shaders under ~/.cache otherwise: nothing of the
+    // program goes under the home directory.
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), platform::runsAsRoot()));
     qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
     // The device page reaches screen readers as the window does (Chromium's

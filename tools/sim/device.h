@@ -35,6 +35,7 @@ private:
     QByteArray ssdpReply(const QJsonObject &ssdp, int extra = 0) const;
     QByteArray notify(const QByteArray &subtype) const;
     void scheduleAnnouncements();
+    bool listenForProbes(QString *error);
     QString udn() const;
     QByteArray description() const;
     int handleWebApp(const HttpRequest &request, struct HttpAnswer &answer);

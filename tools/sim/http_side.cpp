@@ -6,6 +6,8 @@
 #include "faults.h"
 #include "sim_log.h"
 
+#include <QJsonArray>
+#include <QNetworkDatagram>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTcpSocket>
@@ -192,6 +194,40 @@ bool Device::start(QString *error)
         return false;
     }
     scheduleAnnouncements();
+    return listenForProbes(error);
+}
+
+// Ports where nothing of the program's should ever arrive (a page's WebRTC
+// aimed at another box): every datagram and connection there is logged as
+// "probe", with what came.
+bool Device::listenForProbes(QString *error)
+{
+    const QHostAddress address(m_address);
+    for (const QJsonValue &value : m_config.value(QStringLiteral("probePorts")).toArray()) {
+        const quint16 port = quint16(value.toInt());
+        auto *tcp = new QTcpServer(this);
+        auto *udp = new QUdpSocket(this);
+        if (!tcp->listen(address, port) || !udp->bind(address, port)) {
+            *error = QStringLiteral("%1: cannot listen for probes on port %2").arg(m_name).arg(port);
+            return false;
+        }
+        const QString local = m_address + u':' + QString::number(port);
+        connect(tcp, &QTcpServer::newConnection, this, [this, tcp, local] {
+            while (QTcpSocket *socket = tcp->nextPendingConnection()) {
+                RequestLog::instance().write(QStringLiteral("probe"), m_name,
+                    socket->peerAddress().toString() + u':' + QString::number(socket->peerPort()), local, "tcp");
+                socket->deleteLater();
+            }
+        });
+        connect(udp, &QUdpSocket::readyRead, this, [this, udp, local] {
+            while (udp->hasPendingDatagrams()) {
+                const QNetworkDatagram datagram = udp->receiveDatagram(65536);
+                RequestLog::instance().write(QStringLiteral("probe"), m_name,
+                    datagram.senderAddress().toString() + u':' + QString::number(datagram.senderPort()), local,
+                    "udp " + datagram.data().left(64));
+            }
+        });
+    }
     return true;
 }
 
