@@ -4,7 +4,10 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/post.hpp>
 
+#include <QtGlobal>
+
 #include <cstddef>
+#include <exception>
 #include <stop_token>
 
 // How an asynchronous operation that a blocking call ran ended; `error` stays
@@ -44,4 +47,22 @@ OperationResult runOperation(boost::asio::io_context &io, std::stop_token stop, 
     io.poll();
     result.cancelled = stop.stop_requested();
     return result;
+}
+
+// The loop of a thread that serves the network for the whole run (the
+// listener for announcements, the browser's gate): a failure in one of its
+// handlers is logged with `what` and the loop goes on, after `recover` has
+// re-armed what the failure may have left unarmed. Returns once the context
+// is stopped.
+template <typename Recover> void runServing(boost::asio::io_context &io, const char *what, Recover recover)
+{
+    for (;;) {
+        try {
+            io.run();
+            return;
+        } catch (const std::exception &e) {
+            qWarning("%s: %s", what, e.what());
+            recover();
+        }
+    }
 }

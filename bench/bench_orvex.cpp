@@ -8,6 +8,10 @@
 //   refresh    a refresh of a device with 10,000 stations, beyond the timer
 //   web        time from the WEB click to the page loaded, and peak RSS
 //   ctl        orvexctl: the wall time of "volume ADDRESS 30" and of "list" with 50 boxes
+//   discovery  boxes found on a weak network: one box at its random timing, 30
+//              boxes with datagrams lost each way, a slow decoy beside a good
+//              box; beside an earlier build's orvexctl when ORVEX_OLD_BUILD
+//              names its build directory
 //   hostile    broken and hostile boxes: the longest time the window did not
 //              answer, how long the actions took and the peak RSS for each,
 //              and the worst-order station sort;
@@ -23,26 +27,31 @@
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
 #include "platform/netinfo.h"
+#include "session/device_session.h"
 #include "webview/web_engine.h"
 #include "webview/web_view.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QNetworkDatagram>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 
 namespace {
 
@@ -252,6 +261,114 @@ void benchCtl()
     std::fflush(stdout);
 }
 
+// The boxes that the window's search lists, late answers included: the
+// session's search, then the late window (MX and half a second after the last
+// send) and a description read. `named` is when the box of that name was
+// listed, after the search began.
+int windowFinds(const QString &name = QString(), qint64 *named = nullptr)
+{
+    DeviceSession session;
+    QElapsedTimer clock;
+    clock.start();
+    if (named)
+        *named = -1;
+    QObject::connect(&session, &DeviceSession::deviceFound, [&](const DeviceRow &row) {
+        if (named && row.name == name && *named < 0)
+            *named = clock.elapsed();
+    });
+    bool ended = false;
+    session.search([&ended](const JobResult &) { ended = true; });
+    while (!ended || clock.elapsed() < 4500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return int(session.devices().size());
+}
+
+// The boxes that `orvexctl list` of a build lists, and how long it took.
+int ctlFinds(const QString &orvexctl, double *ms = nullptr, const QString &name = QString(), bool *named = nullptr)
+{
+    QProcess process;
+    QElapsedTimer clock;
+    clock.start();
+    process.start(orvexctl, { QStringLiteral("list") });
+    process.waitForFinished(30000);
+    if (ms)
+        *ms = double(clock.elapsed());
+    const QByteArray out = process.readAllStandardOutput();
+    if (named)
+        *named = out.contains(name.toUtf8() + '\t');
+    return int(out.count('\n'));
+}
+
+double mean(const QList<double> &values)
+{
+    return values.isEmpty() ? -1 : std::accumulate(values.begin(), values.end(), 0.0) / double(values.size());
+}
+
+void benchDiscovery()
+{
+    const QString old = qEnvironmentVariable("ORVEX_OLD_BUILD");
+    const QString oldCtl = old.isEmpty() ? QString() : old + QStringLiteral("/ctl/orvexctl");
+    {
+        SimFixture sim(QJsonArray { SimFixture::device(QStringLiteral("Random"), 0, -1) });
+        int window = 0, ctl = 0, before = 0;
+        for (int run = 0; run < 20; ++run) {
+            window += windowFinds() == 1;
+            ctl += ctlFinds(QStringLiteral(ORVEXCTL_PATH)) == 1;
+            if (!oldCtl.isEmpty())
+                before += ctlFinds(oldCtl) == 1;
+        }
+        std::printf("discovery one box at its random timing (0-3 s): listed in %d of 20 searches by the window, %d of "
+                    "20 by orvexctl list; the earlier build: %d of 20\n",
+            window, ctl, oldCtl.isEmpty() ? -1 : before);
+        std::fflush(stdout);
+    }
+    for (const int loss : { 10, 20 }) {
+        QJsonArray boxes;
+        for (int i = 0; i < 30; ++i)
+            boxes.append(SimFixture::device(QStringLiteral("Lossy %1").arg(i), i, -1,
+                { { QStringLiteral("ssdp"), QJsonObject { { QStringLiteral("dropPercent"), loss } } } }));
+        SimFixture sim(boxes);
+        QList<double> window, ctl, before;
+        for (int run = 0; run < 10; ++run) {
+            window << windowFinds();
+            ctl << ctlFinds(QStringLiteral(ORVEXCTL_PATH));
+            if (!oldCtl.isEmpty())
+                before << ctlFinds(oldCtl);
+        }
+        std::printf("discovery 30 boxes, %d %% of the datagrams lost each way: mean found over 10 searches %.1f by "
+                    "the window, %.1f by orvexctl list (lowest %.0f); the earlier build's orvexctl list: %.1f\n",
+            loss, mean(window), mean(ctl), *std::min_element(ctl.begin(), ctl.end()), mean(before));
+        std::fflush(stdout);
+    }
+    {
+        QJsonArray boxes;
+        boxes.append(SimFixture::device(QStringLiteral("Decoy"), 0, 20,
+            { { QStringLiteral("ssdp"), QJsonObject { { QStringLiteral("extraLocations"), 3 } } },
+                { QStringLiteral("description"), QJsonObject { { QStringLiteral("delayMs"), 2800 } } } }));
+        boxes.append(SimFixture::device(QStringLiteral("Real"), 1, 100));
+        SimFixture sim(boxes);
+        QList<double> listedAt;
+        for (int run = 0; run < 3; ++run) {
+            qint64 at = -1;
+            windowFinds(QStringLiteral("Real"), &at);
+            listedAt << double(at);
+        }
+        QString earlier = QStringLiteral("not measured");
+        if (!oldCtl.isEmpty()) {
+            double ms = 0;
+            bool named = false;
+            ctlFinds(oldCtl, &ms, QStringLiteral("Real"), &named);
+            earlier = QStringLiteral("%1 after %2 s")
+                          .arg(QLatin1String(named ? "listed" : "not listed"))
+                          .arg(ms / 1000, 0, 'f', 1);
+        }
+        std::printf("discovery a decoy with four LOCATIONs of 2.8 s each beside a good box: the good box listed "
+                    "%.0f ms after the search began (median of 3); the earlier build's orvexctl list: %s\n",
+            median(listedAt), qPrintable(earlier));
+        std::fflush(stdout);
+    }
+}
+
 QString hex(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex());
@@ -403,8 +520,8 @@ struct BusyWatch
 
 // The hostile pages of hostile_pages.h, each in the WEB page of the window.
 constexpr quint16 PageLoopbackPort = 8099;
-const char *const HostilePages[]
-    = { "scheme.html", "local.html", "away.html", "console.html", "dialogs.html", "cookies.html" };
+const char *const HostilePages[] = { "scheme.html", "local.html", "away.html", "console.html", "dialogs.html",
+    "cookies.html", "webrtc.html", "leave.html", "download.html", "upload.html", "hang.html", "copy.html" };
 
 void benchHostilePages()
 {
@@ -422,7 +539,9 @@ void benchHostilePages()
 }
 
 // The window with one hostile page in its WEB page for 7 s: the longest time
-// the event loop was held, the peak RSS, and loopback requests that got out.
+// the event loop was held, the peak RSS, loopback requests and WebRTC packets
+// that got out, dialogs that opened, and then how long the next WEB click takes
+// to show the box's page again.
 int runHostilePage(const QString &page)
 {
     QTcpServer loopback;
@@ -434,6 +553,12 @@ int runHostilePage(const QString &page)
             socket->deleteLater();
         }
     });
+    QUdpSocket stun, turn;
+    QTcpServer stunTcp, turnTcp;
+    stun.bind(QHostAddress::LocalHost, StunPort);
+    turn.bind(QHostAddress::LocalHost, TurnPort);
+    stunTcp.listen(QHostAddress::LocalHost, StunPort);
+    turnTcp.listen(QHostAddress::LocalHost, TurnPort);
     Tmain window;
     window.show();
     if (!waitReady(window, 20000))
@@ -443,10 +568,37 @@ int runHostilePage(const QString &page)
         return 1;
     BusyWatch watch;
     view->load(QUrl(QStringLiteral("http://10.77.0.20/orvex/") + page));
-    while (watch.clock.elapsed() < 7000)
+    int dialogs = 0;
+    while (watch.clock.elapsed() < 7000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::printf("window unanswering at most %lld ms, peak RSS %s, title '%s', %d loopback request(s)",
-        static_cast<long long>(watch.busiest()), qPrintable(peakRss()), qPrintable(view->title().left(40)), hits);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            dialogs = std::max(dialogs, int(w->isVisible() && qobject_cast<QDialog *>(w)));
+    }
+    int webrtc = 0;
+    for (QUdpSocket *socket : { &stun, &turn }) {
+        while (socket->hasPendingDatagrams()) {
+            socket->receiveDatagram();
+            ++webrtc;
+        }
+    }
+    for (QTcpServer *server : { &stunTcp, &turnTcp }) {
+        while (server->waitForNewConnection(0)) {
+            delete server->nextPendingConnection();
+            ++webrtc;
+        }
+    }
+    const qint64 unanswering = watch.busiest();
+    const QString title = view->title().left(40);
+    QSignalSpy shown(view, &QWebEngineView::loadFinished);
+    QElapsedTimer again;
+    again.start();
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("TabControl1"));
+    emit tabs->tabBar()->tabBarClicked(4);
+    const bool back = shown.wait(10000);
+    std::printf("window unanswering at most %lld ms, peak RSS %s, title '%s', %d loopback request(s), %d WebRTC "
+                "packet(s) to this computer, %d dialog(s); the next WEB click shows the box's page %s",
+        static_cast<long long>(unanswering), qPrintable(peakRss()), qPrintable(title), hits, webrtc, dialogs,
+        back ? qPrintable(QStringLiteral("after %1 ms").arg(again.elapsed())) : "not within 10 s");
     return 0;
 }
 
@@ -598,6 +750,8 @@ int main(int argc, char *argv[])
         benchWeb();
     if (wanted("ctl"))
         benchCtl();
+    if (wanted("discovery"))
+        benchDiscovery();
     if (wanted("hostile")) {
         benchHostile();
         benchHostilePages();

@@ -1,4 +1,5 @@
 #include "discovery/announcements.h"
+#include "base/blocking_run.h"
 #include "discovery/ssdp.h"
 #include "platform/multicast.h"
 #include "platform/netinfo.h"
@@ -302,19 +303,12 @@ bool AnnouncementListener::start(QString *error)
     platform::receiveOwnGroupsOnly(std::intptr_t(d->socket.native_handle()));
     d->join();
     d->receive();
+    // Nothing that a datagram does may end the listener, or the program with it.
     d->thread = std::thread([state = d.get()] {
-        // Nothing that a datagram does may end the listener, or the program
-        // with it: a failure is logged and listening goes on.
-        for (;;) {
-            try {
-                state->io.run();
-                return;
-            } catch (const std::exception &e) {
-                qWarning("Listening for announced boxes: %s", e.what());
-                if (!state->receiving)
-                    state->receive();
-            }
-        }
+        runServing(state->io, "Listening for announced boxes", [state] {
+            if (!state->receiving)
+                state->receive();
+        });
     });
     return true;
 }

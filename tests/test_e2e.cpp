@@ -22,6 +22,19 @@
 
 #include <memory>
 
+namespace {
+
+// The controls of each page that the keyboard reaches, in Tab order (the DLNA
+// volume's while its check box is ticked).
+const QList<std::pair<QString, QStringList>> PageControls {
+    { "orvex", { "Button4", "Button5", "airvol", "webradio" } },
+    { "dln", { "startdlna", "stopdlna", "dladr" } },
+    { "sett", { "dlist" } },
+    { "adv", { "Button6", "Button7", "cbdlna", "dlnavol", "Button9", "exit_b" } },
+};
+
+} // namespace
+
 class TestEndToEnd : public QObject, public WindowDriver
 {
     Q_OBJECT
@@ -127,14 +140,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         QCOMPARE(QApplication::focusWidget(), get<QWidget>("dlist")); // at start-up, the device list
         get<QCheckBox>("cbdlna")->setChecked(true);
-        const QList<std::pair<QString, QStringList>> pages {
-            { "orvex", { "Button4", "Button5", "airvol", "webradio" } },
-            { "dln", { "startdlna", "stopdlna", "dladr" } },
-            { "sett", { "dlist" } },
-            { "adv", { "Button6", "Button7", "cbdlna", "dlnavol", "Button9", "exit_b" } },
-        };
         QTabBar *tabBar = tabs()->tabBar();
-        for (const auto &[page, order] : pages) {
+        for (const auto &[page, order] : PageControls) {
             tabs()->setCurrentWidget(get<QWidget>(qPrintable(page)));
             tabBar->setFocus();
             QStringList visited;
@@ -247,13 +254,7 @@ private slots:
         m_window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         get<QCheckBox>("cbdlna")->setChecked(true);
-        const QList<std::pair<QString, QStringList>> pages {
-            { "orvex", { "Button4", "Button5", "airvol", "webradio" } },
-            { "dln", { "startdlna", "stopdlna", "dladr" } },
-            { "sett", { "dlist" } },
-            { "adv", { "Button6", "Button7", "cbdlna", "dlnavol", "Button9", "exit_b" } },
-        };
-        for (const auto &[page, controls] : pages) {
+        for (const auto &[page, controls] : PageControls) {
             for (const QString &name : controls) {
                 for (const auto &[modifiers, step] : { std::pair { Qt::KeyboardModifiers(Qt::ControlModifier), 1 },
                          std::pair { Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier), -1 } }) {

@@ -323,6 +323,38 @@ private slots:
         QVERIFY(replies.last().contains("\r\nLOCATION: http://127.0.0.1:8088/\r\n"));
     }
 
+    // A weak link loses what it is told to (all of it here, or nothing); more
+    // LOCATIONs each have an address of their own; a probe port logs what
+    // arrives.
+    void lossMoreLocationsAndProbes()
+    {
+        SimFixture sim(
+            QJsonArray { SimFixture::device("Lost", 0, 30, { { "ssdp", QJsonObject { { "dropPercent", 100 } } } }),
+                SimFixture::device(
+                    "Kept", 1, 30, { { "ssdp", QJsonObject { { "dropPercent", 0 }, { "extraLocations", 2 } } } }),
+                SimFixture::device("Probed", 2, 30, { { "probePorts", QJsonArray { 3478 } } }) });
+        QVERIFY(sim.ok());
+        const auto replies = search("urn:schemas-upnp-org:device:MediaRenderer:1");
+        QCOMPARE(replies.count("10.77.0.20|"), 0);
+        QStringList locations;
+        for (const QByteArray &r : replies) {
+            if (r.startsWith("10.77.0.20|"))
+                QFAIL("a reply came through a link that loses everything");
+            if (r.startsWith("10.77.0.21|"))
+                locations << QString::fromLatin1(r.mid(r.indexOf("LOCATION: ") + 10)).section(u'\r', 0, 0);
+        }
+        QCOMPARE(locations,
+            (QStringList { "http://10.77.0.21:49153/description.xml", "http://10.77.0.21:49153/description.xml?n=1",
+                "http://10.77.0.21:49153/description.xml?n=2" }));
+        QUdpSocket udp;
+        udp.writeDatagram("stun?", QHostAddress("10.77.0.22"), 3478);
+        QTcpSocket tcp;
+        tcp.connectToHost("10.77.0.22", 3478);
+        QVERIFY(tcp.waitForConnected(3000));
+        QTRY_COMPARE(sim.log("probe").size(), 2);
+        QCOMPARE(sim.log("probe").first().device, QStringLiteral("Probed"));
+    }
+
     void stateIsKept()
     {
         QTemporaryDir dir;

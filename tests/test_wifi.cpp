@@ -5,6 +5,7 @@
 // second and nothing else.
 #include "app/error_box.h"
 #include "app/main_f.h"
+#include "hung_network_manager.h"
 #include "platform/wifi_name.h"
 #include "sim_fixture.h"
 
@@ -12,8 +13,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QTest>
-
-#include <signal.h>
 
 namespace {
 
@@ -126,17 +125,7 @@ private slots:
     void networkManagerThatNeverAnswers()
     {
         QProcess owner;
-        owner.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        owner.start(QStringLiteral("/usr/bin/python3"),
-            { "-c",
-                "import dbus, os, sys\n"
-                "bus = dbus.bus.BusConnection(os.environ['DBUS_SYSTEM_BUS_ADDRESS'])\n"
-                "bus.request_name('org.freedesktop.NetworkManager')\n"
-                "print('ready', flush=True)\n"
-                "sys.stdin.read()\n" });
-        QVERIFY(owner.waitForReadyRead(15000));
-        QCOMPARE(owner.readLine().trimmed(), QByteArray("ready"));
-        QCOMPARE(::kill(pid_t(owner.processId()), SIGSTOP), 0);
+        QVERIFY(startHungNetworkManager(owner));
 
         const auto [name, ms] = readName();
         QCOMPARE(int(name.state), int(platform::WifiName::State::Unknown));
@@ -156,8 +145,7 @@ private slots:
         clock.restart();
         window.reset();
         QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
-        ::kill(pid_t(owner.processId()), SIGKILL);
-        owner.waitForFinished();
+        endHungNetworkManager(owner);
     }
 };
 

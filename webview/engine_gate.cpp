@@ -1,4 +1,5 @@
 #include "webview/engine_gate.h"
+#include "base/blocking_run.h"
 #include "webview/device_page.h"
 
 #include <boost/asio/connect.hpp>
@@ -265,17 +266,8 @@ bool EngineGate::start(QString *error)
         return false;
     }
     d->accept();
-    d->thread = std::thread([state = d.get()] {
-        // A failure of one tunnel must not end the gate, or the program.
-        for (;;) {
-            try {
-                state->io.run();
-                return;
-            } catch (const std::exception &e) {
-                qWarning("The browser's gate: %s", e.what());
-            }
-        }
-    });
+    // A failure of one tunnel must not end the gate, or the program.
+    d->thread = std::thread([state = d.get()] { runServing(state->io, "The browser's gate", [] {}); });
     return true;
 }
 
