@@ -79,9 +79,9 @@ DeviceSession::DeviceSession(QObject *parent)
 DeviceSession::~DeviceSession()
 {
     // Every wait ends at its stop within a moment: the action under way, the
-    // late replies (stopped and joined on the worker), the announced boxes.
-    // The ones waiting never start. A name lookup still running is left to
-    // its own thread.
+    // late replies of the last search (once the worker has ended, nothing
+    // starts them again), the announced boxes. The actions waiting never
+    // start. A name lookup still running is left to its own thread.
     m_listener.reset();
     m_waiting.clear();
     if (m_running)
