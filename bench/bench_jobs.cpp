@@ -155,7 +155,8 @@ int main(int argc, char *argv[])
     configureWebEngine();
     QApplication app(argc, argv);
     errorbox::setTestHook([](const QString &) {});
-    cancelAndClose();
+    // First: the system bus connection is made, and kept, at the first window.
     hungNetworkManager();
+    cancelAndClose();
     return 0;
 }
