@@ -74,6 +74,19 @@ def pixels_changed(before, after):
     return int(float(run.stderr.split()[0]))
 
 
+def shows_change(weston, name, before, minimum, seconds=10.0):
+    """A screenshot that differs from `before` in at least `minimum` pixels,
+    taken again until it does (the program may still be drawing), and the
+    number of pixels that differ in the last one."""
+    end = time.monotonic() + seconds
+    while True:
+        shot = weston.screenshot(name)
+        changed = pixels_changed(before, shot)
+        if changed >= minimum or time.monotonic() > end:
+            return shot, changed
+        time.sleep(0.5)
+
+
 def run_at_scale(scale):
     weston = Weston(scale)
     window = None
@@ -93,10 +106,9 @@ def run_at_scale(scale):
             shown = "set_app_id(\"%s\")" % APP_ID in log.read()
         check(shown, "scale %d: the window's application id is %s, as its desktop file" % (scale, APP_ID))
 
-        time.sleep(0.5)
-        on_set = weston.screenshot("wayland-scale%d-set.png" % scale)
-        changed = pixels_changed(desktop, on_set)
-        check(changed > 0.8 * 600 * 700 * scale * scale,
+        window_pixels = 600 * 700 * scale * scale
+        on_set, changed = shows_change(weston, "wayland-scale%d-set.png" % scale, desktop, 0.8 * window_pixels)
+        check(changed >= 0.8 * window_pixels,
               "scale %d: the screenshot shows the window (%d pixels changed)" % (scale, changed))
 
         logged_before = os.path.getsize(SIM_LOG)
@@ -109,11 +121,9 @@ def run_at_scale(scale):
         heading = wait_for(lambda: next((n for n in window.nodes() if role(n) == "heading" and
                                          n.name == "Living Room"), None), 20)
         check(heading is not None, "scale %d: the box's page is shown" % scale)
-        time.sleep(1)
-        on_web = weston.screenshot("wayland-scale%d-web.png" % scale)
-        changed = pixels_changed(on_set, on_web)
-        check(changed > 0.3 * 600 * 500 * scale * scale,
-              "scale %d: the screenshot shows the page (%d pixels changed)" % (scale, changed))
+        page_pixels = 0.3 * 600 * 500 * scale * scale
+        on_web, changed = shows_change(weston, "wayland-scale%d-web.png" % scale, on_set, page_pixels)
+        check(changed >= page_pixels, "scale %d: the screenshot shows the page (%d pixels changed)" % (scale, changed))
         protocol.close()
     finally:
         if window is not None:
