@@ -172,7 +172,7 @@ SearchReport DeviceSearch::run(Deadline action, std::stop_token stop, End end)
             if (resending && now >= start + m_limits.resends[resent]) {
                 m_transport.send();
                 ++resent;
-                m_lastSend = lastHeard = std::max(lastHeard, now);
+                m_lastSend = lastHeard = now;
                 continue;
             }
             const Deadline quiet

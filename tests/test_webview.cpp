@@ -24,6 +24,7 @@
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
@@ -443,6 +444,20 @@ private slots:
         QVERIFY(clickPage("upload clicked"));
         QTest::qWait(800);
         QVERIFY(noDialogOpen());
+
+        // Saved where the user says, as a new file for the user alone.
+        QVERIFY(openHostilePage("/orvex/download.html"));
+        QVERIFY(clickPage("clicked 1"));
+        QTRY_VERIFY(saveDialog());
+        const QString target = QDir::current().filePath("saved.txt");
+        auto *name = saveDialog()->findChild<QLineEdit *>("fileNameEdit"); // as the user types it
+        QVERIFY(name);
+        name->setText(target);
+        static_cast<QDialog *>(saveDialog())->accept(); // as the Save button does
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(target).size() > 0, 5000);
+        QFile saved(target);
+        QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("<h1>About</h1>"));
+        QCOMPARE(saved.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 
         QVERIFY(openHostilePage("/orvex/download.html"));
         QVERIFY(clickPage("clicked 1"));

@@ -212,6 +212,11 @@ void DeviceWebView::downloadRequested(QWebEngineDownloadRequest *download)
     download->setDownloadDirectory(m_downloads->path());
     download->accept();
     download->pause();
+    // Held or not, it never grows past its bound in the program's folder.
+    connect(download, &QWebEngineDownloadRequest::receivedBytesChanged, download, [download] {
+        if (download->receivedBytes() > MaxDownloadBytes)
+            download->cancel();
+    });
     const QString into = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     auto *dialog = new QFileDialog(this, QString(), QDir(into).filePath(name));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
