@@ -15,6 +15,7 @@
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
 #include "platform/terminal_text.h"
+#include "session/selected_box.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -199,8 +200,6 @@ private:
         return CommandChannel(m_ht, m_hdown, m_deadline, {}, [](const QString &line, int) { print(field(line)); });
     }
 
-    static Box target(const DeviceRow &row) { return { row.address, row.port, row.name }; }
-
     // The box's stations as the window lists them.
     static StationList stationsOf(const CommandChannel &c, const QString &address)
     {
@@ -275,14 +274,14 @@ private:
     {
         const QString name = takeBox(1);
         const QString value = volumeArgument(m_arguments.takeFirst());
-        commands::setSystemVolume(channel(), target(box(name, false)), value);
+        commands::setSystemVolume(channel(), boxOf(box(name, false)), value);
     }
 
     void dlnaVolume()
     {
         const QString name = takeBox(1);
         const QString value = volumeArgument(m_arguments.takeFirst());
-        commands::setDlnaVolume(channel(), target(box(name, true)), value);
+        commands::setDlnaVolume(channel(), boxOf(box(name, true)), value);
     }
 
     QString player()
@@ -304,14 +303,14 @@ private:
         const DeviceRow row = box(takeBox(0), true);
         const CommandChannel c = channel();
         if (which == QLatin1String("orvex")) {
-            commands::startOrvex(c, target(row));
+            commands::startOrvex(c, boxOf(row));
             return;
         }
         const StationList stations = stationsOf(c, row.address);
         const int dlnaRow = commands::readInteger(c, row.address, endpoints::dlnaIndexFile());
         // The stored row must name a station before anything is sent.
         const QString stream = stations.at(qsizetype(dlnaRow) - 1).IP;
-        commands::startDlna(c, target(row), dlnaRow, stream);
+        commands::startDlna(c, boxOf(row), dlnaRow, stream);
     }
 
     void stop()
@@ -320,9 +319,9 @@ private:
         const bool dlna = which == QLatin1String("dlna");
         const DeviceRow row = box(takeBox(0), dlna);
         if (dlna)
-            commands::stopDlna(channel(), target(row));
+            commands::stopDlna(channel(), boxOf(row));
         else
-            commands::stopOrvex(channel(), target(row));
+            commands::stopOrvex(channel(), boxOf(row));
     }
 
     // A station by its row (as `stations` lists them) or by its name: a whole
@@ -358,9 +357,9 @@ private:
         const StationList stations = stationsOf(c, row.address);
         const int index = stationRow(stations, wanted);
         if (m_dlna)
-            commands::chooseDlnaStream(c, target(row), index, stations.at(index - 1).IP);
+            commands::chooseDlnaStream(c, boxOf(row), index, stations.at(index - 1).IP);
         else
-            commands::chooseRadioStation(c, target(row), index, stations.at(index - 1).IP);
+            commands::chooseRadioStation(c, boxOf(row), index, stations.at(index - 1).IP);
     }
 
     void stations()
@@ -382,13 +381,13 @@ private:
     void restart()
     {
         confirmed("restart");
-        commands::restart(channel(), target(box(takeBox(0), false)));
+        commands::restart(channel(), boxOf(box(takeBox(0), false)));
     }
 
     void shutdown()
     {
         confirmed("shutdown");
-        commands::shutdown(channel(), target(box(takeBox(0), false)));
+        commands::shutdown(channel(), boxOf(box(takeBox(0), false)));
     }
 
     QStringList m_arguments;

@@ -15,11 +15,15 @@ SearchTransport searchTransport(SsdpEndpoint &endpoint)
     return {
         [&endpoint, from] { endpoint.send(ssdpSearchRequest(), from); },
         [&endpoint](Deadline until, std::stop_token stop) { return endpoint.receive(until, stop); },
-        [](const QString &url, Deadline deadline, std::size_t maxBytes, const QString &sender, std::stop_token stop) {
-            HttpClient client;
-            return client.getNamed(url, deadline, maxBytes, sender, stop);
-        },
+        fetchFromSender,
     };
+}
+
+QByteArray fetchFromSender(
+    const QString &url, Deadline deadline, std::size_t maxBytes, const QString &sender, std::stop_token stop)
+{
+    HttpClient client;
+    return client.getNamed(url, deadline, maxBytes, sender, stop);
 }
 
 DeviceSearch::DeviceSearch(SearchTransport transport, Found found, const SearchLimits &limits)

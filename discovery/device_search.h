@@ -64,6 +64,12 @@ struct SearchTransport
         fetch;
 };
 
+// A description that a datagram from `sender` named, read on an HTTP client of
+// its own so that no read waits for another's connection; only `sender` is
+// asked (HttpClient::getNamed).
+QByteArray fetchFromSender(
+    const QString &url, Deadline deadline, std::size_t maxBytes, const QString &sender, std::stop_token stop);
+
 // The transport of the program: the search datagram from each adapter the
 // boxes may be behind (platform::searchAddresses, looked at once per search;
 // without one, the host's first address) and what the endpoint receives on

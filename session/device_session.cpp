@@ -271,8 +271,7 @@ void DeviceSession::readAnnounced()
             bool failed = false;
             try {
                 const auto fetch = [&](const QString &url, Deadline deadline, std::size_t maxBytes) {
-                    HttpClient client;
-                    return client.getNamed(url, deadline, maxBytes, announced.source, stop);
+                    return fetchFromSender(url, deadline, maxBytes, announced.source, stop);
                 };
                 row = deviceFromReply(
                     announced.datagram, announced.source, deadlineIn(SearchLimits {}.descriptionRead), fetch);
