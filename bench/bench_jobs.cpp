@@ -10,6 +10,7 @@
 #include "../tests/sim_fixture.h"
 #include "app/error_box.h"
 #include "app/main_f.h"
+#include "median.h"
 #include "webview/web_engine.h"
 
 #include <QApplication>
@@ -24,14 +25,6 @@
 #include <memory>
 
 namespace {
-
-double median(QList<double> values)
-{
-    if (values.isEmpty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
 
 struct Phase
 {

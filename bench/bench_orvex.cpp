@@ -26,6 +26,7 @@
 #include "control/http_client.h"
 #include "discovery/device_row.h"
 #include "discovery/device_search.h"
+#include "median.h"
 #include "platform/netinfo.h"
 #include "session/device_session.h"
 #include "webview/web_engine.h"
@@ -54,12 +55,6 @@
 #include <numeric>
 
 namespace {
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
 
 QString peakRss()
 {
