@@ -134,12 +134,8 @@ private slots:
     {
         SimFixture sim(devices({ SimFixture::device("Box", 0, 20) }));
         QVERIFY(sim.ok());
-        startWindow();
-        QVERIFY(waitReady());
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(readyForKeyboard());
         QCOMPARE(QApplication::focusWidget(), get<QWidget>("dlist")); // at start-up, the device list
-        get<QCheckBox>("cbdlna")->setChecked(true);
         QTabBar *tabBar = tabs()->tabBar();
         for (const auto &[page, order] : PageControls) {
             tabs()->setCurrentWidget(get<QWidget>(qPrintable(page)));
@@ -249,11 +245,7 @@ private slots:
     {
         SimFixture sim(devices({ SimFixture::device("Box", 0, 20) }));
         QVERIFY(sim.ok());
-        startWindow();
-        QVERIFY(waitReady());
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        get<QCheckBox>("cbdlna")->setChecked(true);
+        QVERIFY(readyForKeyboard());
         for (const auto &[page, controls] : PageControls) {
             for (const QString &name : controls) {
                 for (const auto &[modifiers, step] : { std::pair { Qt::KeyboardModifiers(Qt::ControlModifier), 1 },
@@ -922,6 +914,21 @@ private slots:
         QTest::qWait(1500);
         QCOMPARE(sim.httpCount(), before);
         QCOMPARE(sim.log("ssdp").size(), 3); // the start-up search's three sends
+    }
+
+private:
+    // The window ready and active, the DLNA volume's row shown: every control
+    // of every page can take the keyboard.
+    bool readyForKeyboard()
+    {
+        startWindow();
+        if (!waitReady())
+            return false;
+        m_window->activateWindow();
+        if (!QTest::qWaitForWindowActive(m_window.get()))
+            return false;
+        get<QCheckBox>("cbdlna")->setChecked(true);
+        return true;
     }
 };
 

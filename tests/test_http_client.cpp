@@ -460,66 +460,41 @@ private slots:
         QCOMPARE(server.connections(), 1);
     }
 
-    // Addresses a device names are refused when they are this computer or no
-    // single host; nothing is sent.
-    void namedAddressesThatAreNoDevice_data()
-    {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<QString>("address");
-        QTest::newRow("loopback") << "127.0.0.1"
-                                  << "127.0.0.1";
-        QTest::newRow("loopback by name") << "localhost"
-                                          << "127.0.0.1";
-        QTest::newRow("unspecified") << "0.0.0.0"
-                                     << "0.0.0.0";
-        QTest::newRow("multicast") << "239.255.255.250"
-                                   << "239.255.255.250";
-        QTest::newRow("broadcast") << "255.255.255.255"
-                                   << "255.255.255.255";
-        // This computer's own address in the private network: a service
-        // listening there is not for a device to point the program at.
-        QTest::newRow("this computer on the LAN") << "10.77.0.1"
-                                                  << "10.77.0.1";
-        QTest::newRow("0.0.0.0/8") << "0.1.2.3"
-                                   << "0.1.2.3";
-        QTest::newRow("link-local") << "169.254.10.20"
-                                    << "169.254.10.20";
-    }
-    void namedAddressesThatAreNoDevice()
-    {
-        QFETCH(QString, host);
-        QFETCH(QString, address);
-        RawServer server([](const auto &) { return RawServer::Response { okReply("<root/>") }; });
-        HttpClient client;
-        QCOMPARE(failureOf([&] {
-            client.getNamed(QStringLiteral("http://%1:%2/d.xml").arg(host).arg(server.port()), soon(), 1024, address);
-        }),
-            QStringLiteral("%1 is not the address of a device on the network").arg(address));
-        QVERIFY(server.requests().empty());
-        // The same address in a file request of the program's own is fetched.
-        QCOMPARE(
-            client.get(QStringLiteral("http://127.0.0.1:%1/d.xml").arg(server.port()), soon()), QByteArray("<root/>"));
-    }
-
-    // A LOCATION is fetched only from the address that sent it: another host,
-    // by address or by a name that resolves elsewhere, is refused before any
-    // connection.
-    void onlyTheSenderIsAsked_data()
+    // A LOCATION is fetched only from the address that sent it, and only when
+    // that is another single host: another host, by address or by a name
+    // that resolves elsewhere, and this computer or no single host even as
+    // the sender, are refused before any connection.
+    void namedAddressesRefused_data()
     {
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("sender");
         QTest::addColumn<QString>("failure");
+        const QString noDevice = "%1 is not the address of a device on the network";
         const QString other = "The LOCATION names %1, another host than the one that sent it";
+        QTest::newRow("loopback") << "127.0.0.1"
+                                  << "127.0.0.1" << noDevice.arg("127.0.0.1");
+        QTest::newRow("loopback by name") << "localhost"
+                                          << "127.0.0.1" << noDevice.arg("127.0.0.1");
+        QTest::newRow("unspecified") << "0.0.0.0"
+                                     << "0.0.0.0" << noDevice.arg("0.0.0.0");
+        QTest::newRow("multicast") << "239.255.255.250"
+                                   << "239.255.255.250" << noDevice.arg("239.255.255.250");
+        QTest::newRow("broadcast") << "255.255.255.255"
+                                   << "255.255.255.255" << noDevice.arg("255.255.255.255");
+        // This computer's own address in the private network: a service
+        // listening there is not for a device to point the program at.
+        QTest::newRow("this computer on the LAN") << "10.77.0.1"
+                                                  << "10.77.0.1" << noDevice.arg("10.77.0.1");
+        QTest::newRow("0.0.0.0/8") << "0.1.2.3"
+                                   << "0.1.2.3" << noDevice.arg("0.1.2.3");
+        QTest::newRow("link-local") << "169.254.10.20"
+                                    << "169.254.10.20" << noDevice.arg("169.254.10.20");
         QTest::newRow("another address") << "127.0.0.1"
                                          << "10.77.0.20" << other.arg("127.0.0.1");
         QTest::newRow("a name of another address") << "localhost"
                                                    << "10.77.0.20" << other.arg("localhost");
-        QTest::newRow("the sender itself, which is this computer")
-            << "127.0.0.1"
-            << "127.0.0.1"
-            << "127.0.0.1 is not the address of a device on the network";
     }
-    void onlyTheSenderIsAsked()
+    void namedAddressesRefused()
     {
         QFETCH(QString, host);
         QFETCH(QString, sender);
@@ -532,6 +507,10 @@ private slots:
             failure);
         QTest::qWait(100);
         QCOMPARE(server.connections(), 0);
+        QVERIFY(server.requests().empty());
+        // The same address in a file request of the program's own is fetched.
+        QCOMPARE(
+            client.get(QStringLiteral("http://127.0.0.1:%1/d.xml").arg(server.port()), soon()), QByteArray("<root/>"));
     }
 
     // Each call takes its action's stop: a stop ends the wait under way at
